@@ -1,0 +1,52 @@
+# Project-wide settings and helpers for the Windows build.
+
+set(PAYLEVIX_GTEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(NOT WINE_ARCH)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(WINE_ARCH win64)
+    else()
+        set(WINE_ARCH win32)
+    endif()
+endif()
+
+# Every program runs through Wine in a prefix of this build folder.
+set(PAYLEVIX_WINE_ENV ${CMAKE_SOURCE_DIR}/tools/wine-env.sh)
+configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                                WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+
+add_compile_definitions(UNICODE _UNICODE NOMINMAX WINVER=0x0601 _WIN32_WINNT=0x0601
+                        _WIN32_IE=0x0800)
+# No compiler runtime DLLs to ship: the executables import system DLLs only.
+add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:MinSizeRel,Release>:-s>)
+
+set(PAYLEVIX_WARNINGS -Wall -Wextra)
+
+# The common-controls version 6 manifest, shared by the program and every test
+# executable so that both get the same comctl32.
+set(PAYLEVIX_MANIFEST ${CMAKE_SOURCE_DIR}/setup/Paylevix.manifest)
+set(PAYLEVIX_MANIFEST_RC ${CMAKE_BINARY_DIR}/manifest.rc)
+file(WRITE ${PAYLEVIX_MANIFEST_RC}
+     "#include <winuser.h>\n1 RT_MANIFEST \"${PAYLEVIX_MANIFEST}\"\n")
+
+function(paylevix_library name)
+    add_library(${name} STATIC ${ARGN})
+    target_compile_options(${name} PRIVATE ${PAYLEVIX_WARNINGS})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# paylevix_test(NAME SOURCES... LIBS ...): one executable, one CTest entry, run
+# through Wine inside the shared test environment.
+function(paylevix_test name)
+    cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${T_SOURCES} ${PAYLEVIX_MANIFEST_RC})
+    target_compile_options(${name} PRIVATE ${PAYLEVIX_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} test_support gmock gtest)
+    target_link_options(${name} PRIVATE -municode)
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
+endfunction()

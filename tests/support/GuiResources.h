@@ -1,0 +1,27 @@
+// Counts of this process's GDI and USER objects, for leak tests.
+//
+// GetGuiResources answers on Windows. Where it is not implemented (Wine), GDI objects are
+// counted in the process's shared GDI handle table (its layout is verified by a probe
+// first) and USER objects as the windows this process owns, message-only ones included,
+// less the input-method windows that the system adds and removes with a thread's windows.
+#pragma once
+
+#include <windows.h>
+
+#include <ostream>
+
+namespace testsupport {
+
+struct GuiObjectCounts {
+    long gdi = -1;   // -1: cannot be counted here
+    long user = -1;
+    bool operator==(const GuiObjectCounts&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& os, const GuiObjectCounts& c) {
+    return os << "{gdi " << c.gdi << ", user " << c.user << "}";
+}
+
+GuiObjectCounts CountGuiObjects();
+
+}  // namespace testsupport
