@@ -1,0 +1,64 @@
+// ControlError: how numbered errors reach the callers of the library.
+//
+// A C++ caller gets a thrown ControlError carrying the number and its description. At a COM
+// boundary (a dispatch or interface method), ErrorToHResult turns it into the HRESULT
+// 0x800A0000 | number (FACILITY_CONTROL, the customary form of such numbers) and sets the
+// thread's IErrorInfo with the description, so automation clients see both.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+class ControlError : public std::exception {
+public:
+    ControlError(int32_t number, std::wstring description);
+    explicit ControlError(int32_t number);  // the standard description of `number`
+
+    int32_t Number() const noexcept { return number_; }
+    const std::wstring& Description() const noexcept { return description_; }
+    const char* what() const noexcept override { return narrow_.c_str(); }
+
+private:
+    int32_t number_;
+    std::wstring description_;
+    std::string narrow_;
+};
+
+namespace ControlErrors {
+
+inline constexpr int32_t kInvalidProcedureCall = 5;
+inline constexpr int32_t kOverflow = 6;
+inline constexpr int32_t kOutOfMemory = 7;
+inline constexpr int32_t kTypeMismatch = 13;
+inline constexpr int32_t kFileNotFound = 53;
+inline constexpr int32_t kPathFileAccess = 75;
+inline constexpr int32_t kInvalidPropertyValue = 380;
+inline constexpr int32_t kReadOnlyAtRunTime = 382;
+inline constexpr int32_t kReadOnly = 383;
+inline constexpr int32_t kWriteOnly = 394;
+inline constexpr int32_t kCancelSelected = 32755;
+
+// The standard text of an error number ("Invalid property value" for 380, ...); empty for
+// numbers without one.
+std::wstring StandardDescription(int32_t number);
+
+// Throws ControlError(number, description); an empty description takes the standard one.
+[[noreturn]] void Raise(int32_t number, const std::wstring& description = {});
+
+// Error 382 with the property's name leading the text:
+// "MultiLine property is read-only at run time".
+[[noreturn]] void RaiseReadOnlyAtRunTime(const std::wstring& propertyName);
+
+// The HRESULT for an error number, and the reverse (0 when `hr` is not one of ours).
+HRESULT ToHResult(int32_t number);
+int32_t FromHResult(HRESULT hr);
+
+// For COM boundaries: sets the thread's error information (description, `source`, `iid`)
+// and returns the HRESULT of the error.
+HRESULT ErrorToHResult(const ControlError& error, const wchar_t* source = nullptr,
+                       REFIID iid = IID_NULL);
+
+}  // namespace ControlErrors
