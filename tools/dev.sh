@@ -59,7 +59,9 @@ test)
     ;;
 run)
     configure_and_build
-    "$here/tools/wine-env.sh" start "$build" "$(wine_arch)"
+    # Show the program on the caller's own display when there is one.
+    "$here/tools/wine-env.sh" stop "$build"
+    PAYLEVIX_DISPLAY=${DISPLAY:-} "$here/tools/wine-env.sh" start "$build" "$(wine_arch)"
     if [[ -z ${DISPLAY:-} ]]; then
         log "no X display of your own: the program runs on the virtual X server $(cat "$build/wine-env/display")"
         log "screenshot: DISPLAY=$(cat "$build/wine-env/display") import -window root shot.png"

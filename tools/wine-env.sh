@@ -3,6 +3,7 @@
 #
 #   wine-env.sh prefix BUILD_DIR ARCH   create the prefix BUILD_DIR/wineprefix if missing (ARCH win32|win64)
 #   wine-env.sh start  BUILD_DIR ARCH   prefix + Xvfb + persistent wineserver + virtual desktop
+#                                       (PAYLEVIX_DISPLAY=:N uses that X display instead of Xvfb)
 #   wine-env.sh stop   BUILD_DIR        stop what start started
 #   wine-env.sh run    BUILD_DIR PROG [ARGS...]   run a Windows program in that environment
 #
@@ -51,6 +52,12 @@ REG
 winepath_w() { echo "Z:${1//\//\\}"; }
 
 start_x() {
+    if [[ -n ${PAYLEVIX_DISPLAY:-} ]]; then
+        # A display of the caller's own: nothing to start.
+        echo "$PAYLEVIX_DISPLAY" >"$state/display"
+        rm -f "$state/xvfb.pid"
+        return 0
+    fi
     if [[ -f "$state/display" ]] && kill -0 "$(cat "$state/xvfb.pid" 2>/dev/null)" 2>/dev/null; then
         return 0
     fi
