@@ -101,7 +101,13 @@ stop)
 run)
     shift 2
     if [[ -f "$state/display" ]]; then export DISPLAY=$(cat "$state/display"); else export DISPLAY=; fi
-    exec wine "$@"
+    # In a 64-bit prefix the plain loader hands 64-bit programs to start.exe, which cannot
+    # start them from folders longer than MAX_PATH; the 64-bit loader starts them directly.
+    loader=wine
+    if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null && [[ -x /usr/lib/wine/wine64 ]]; then
+        loader=/usr/lib/wine/wine64
+    fi
+    exec "$loader" "$@"
     ;;
 *)
     echo "usage: $0 prefix|start|stop|run BUILD_DIR ..." >&2

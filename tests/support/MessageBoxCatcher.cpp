@@ -159,7 +159,9 @@ void CALLBACK ReadAndClose(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wp, LPARAM lp) {
-    if (code == HCBT_ACTIVATE) {
+    if (code == HCBT_CREATEWND || code == HCBT_ACTIVATE) {
+        // Armed at creation too, so that a box that never becomes active (its owner is not
+        // the foreground window) is still read and closed instead of hanging the test.
         HWND hwnd = reinterpret_cast<HWND>(wp);
         if (ClassOf(hwnd) == L"#32770" && g_handled.insert(hwnd).second) {
             // The box is not filled in yet: read it from inside its own message loop.
