@@ -28,18 +28,32 @@ namespace ControlErrors {
 
 std::wstring StandardDescription(int32_t number) {
     switch (number) {
-        case kInvalidProcedureCall: return L"Invalid procedure call or argument";
-        case kOverflow: return L"Overflow";
-        case kOutOfMemory: return L"Out of memory";
-        case kTypeMismatch: return L"Type mismatch";
-        case kFileNotFound: return L"File not found";
-        case kPathFileAccess: return L"Path/File access error";
-        case kInvalidPropertyValue: return L"Invalid property value";
-        case kReadOnlyAtRunTime: return L"Property is read-only at run time";
-        case kReadOnly: return L"Property is read-only";
-        case kWriteOnly: return L"Property is write-only";
-        case kCancelSelected: return L"Cancel was selected.";
-        default: return {};
+        case kInvalidProcedureCall:
+            return L"Invalid procedure call or argument";
+        case kOverflow:
+            return L"Overflow";
+        case kOutOfMemory:
+            return L"Out of memory";
+        case kSubscriptOutOfRange:
+            return L"Subscript out of range";
+        case kTypeMismatch:
+            return L"Type mismatch";
+        case kFileNotFound:
+            return L"File not found";
+        case kPathFileAccess:
+            return L"Path/File access error";
+        case kInvalidPropertyValue:
+            return L"Invalid property value";
+        case kReadOnlyAtRunTime:
+            return L"Property is read-only at run time";
+        case kReadOnly:
+            return L"Property is read-only";
+        case kWriteOnly:
+            return L"Property is write-only";
+        case kCancelSelected:
+            return L"Cancel was selected.";
+        default:
+            return {};
     }
 }
 

@@ -32,6 +32,7 @@ namespace ControlErrors {
 inline constexpr int32_t kInvalidProcedureCall = 5;
 inline constexpr int32_t kOverflow = 6;
 inline constexpr int32_t kOutOfMemory = 7;
+inline constexpr int32_t kSubscriptOutOfRange = 9;
 inline constexpr int32_t kTypeMismatch = 13;
 inline constexpr int32_t kFileNotFound = 53;
 inline constexpr int32_t kPathFileAccess = 75;
