@@ -61,44 +61,32 @@ bool Seen(UINT msg) {
 
 }  // namespace
 
-TEST(MousePointers, EveryRowOfTheTableWithItsSystemCursor) {
-    const std::pair<int32_t, std::pair<const wchar_t*, int32_t>> rows[] = {
-        {0, {L"0 - Default", 0}},
-        {1, {L"1 - Arrow", 32512}},
-        {2, {L"2 - Cross", 32515}},
-        {3, {L"3 - I-Beam", 32513}},
-        {4, {L"4 - Hand", 32649}},
-        {5, {L"5 - Size", 32646}},
-        {6, {L"6 - Size NE SW", 32643}},
-        {7, {L"7 - Size N S", 32645}},
-        {8, {L"8 - Size NW SE", 32642}},
-        {9, {L"9 - Size W E", 32644}},
-        {10, {L"10 - Up Arrow", 32516}},
-        {11, {L"11 - Hourglass", 32514}},
-        {12, {L"12 - No Drop", 32648}},
-        {13, {L"13 - Arrow and Hourglass", 32650}},
-        {14, {L"14 - Arrow and Question", 32651}},
-        {15, {L"15 - Size All", 32646}},
-        {16, {L"16 - Arrow and CD", 32663}},
-        {99, {L"99 - Custom", 0}},
-    };
+TEST(MousePointers, TheListAgreesWithTheLookupsAndNamesRealSystemCursors) {
     std::vector<std::wstring> strings{L"stale"};
     std::vector<int32_t> cookies{-5};
     Common::PointerPredefinedStrings(strings, cookies);
     ASSERT_EQ(strings.size(), 18u);
     ASSERT_EQ(cookies.size(), 18u);
-    for (size_t i = 0; i < 18; ++i) {
-        const auto& [value, row] = rows[i];
+    for (size_t i = 0; i < strings.size(); ++i) {
+        const int32_t value = cookies[i];
         SCOPED_TRACE(value);
-        EXPECT_EQ(Common::PointerDisplayString(value), row.first);
-        EXPECT_EQ(Common::MousePointerID(value), row.second);
-        EXPECT_EQ(strings[i], row.first);
-        EXPECT_EQ(cookies[i], value);
-        // The identifiers are real system cursors (16's is not a standard IDC_ name).
-        if (row.second && value != 16) {
-            EXPECT_TRUE(LoadCursorW(nullptr, MAKEINTRESOURCEW(row.second)));
+        EXPECT_EQ(value, i < 17 ? static_cast<int32_t>(i) : 99);
+        EXPECT_EQ(strings[i], Common::PointerDisplayString(value));
+        EXPECT_EQ(strings[i].rfind(std::to_wstring(value) + L" - ", 0), 0u);
+        const int32_t id = Common::MousePointerID(value);
+        // 16's cursor is not one of the standard IDC_ names.
+        if (id && value != 16) {
+            EXPECT_TRUE(LoadCursorW(nullptr, MAKEINTRESOURCEW(id)));
         }
     }
+    EXPECT_EQ(strings[4], L"4 - Hand");
+    EXPECT_EQ(strings[13], L"13 - Arrow and Hourglass");
+    EXPECT_EQ(strings[17], L"99 - Custom");
+    EXPECT_EQ(Common::MousePointerID(0), 0);
+    EXPECT_EQ(Common::MousePointerID(4), 32649);
+    EXPECT_EQ(Common::MousePointerID(5), Common::MousePointerID(15));  // both IDC_SIZEALL
+    EXPECT_EQ(Common::MousePointerID(16), 32663);
+    EXPECT_EQ(Common::MousePointerID(99), 0);
     for (int32_t outside : {-1, 17, 98, 100}) {
         EXPECT_EQ(Common::PointerDisplayString(outside), L"");
         EXPECT_EQ(Common::MousePointerID(outside), 0);
