@@ -28,18 +28,32 @@ namespace ControlErrors {
 
 std::wstring StandardDescription(int32_t number) {
     switch (number) {
-        case kInvalidProcedureCall: return L"Invalid procedure call or argument";
-        case kOverflow: return L"Overflow";
-        case kOutOfMemory: return L"Out of memory";
-        case kTypeMismatch: return L"Type mismatch";
-        case kFileNotFound: return L"File not found";
-        case kPathFileAccess: return L"Path/File access error";
-        case kInvalidPropertyValue: return L"Invalid property value";
-        case kReadOnlyAtRunTime: return L"Property is read-only at run time";
-        case kReadOnly: return L"Property is read-only";
-        case kWriteOnly: return L"Property is write-only";
-        case kCancelSelected: return L"Cancel was selected.";
-        default: return {};
+        case kInvalidProcedureCall:
+            return L"Invalid procedure call or argument";
+        case kOverflow:
+            return L"Overflow";
+        case kOutOfMemory:
+            return L"Out of memory";
+        case kSubscriptOutOfRange:
+            return L"Subscript out of range";
+        case kTypeMismatch:
+            return L"Type mismatch";
+        case kFileNotFound:
+            return L"File not found";
+        case kPathFileAccess:
+            return L"Path/File access error";
+        case kInvalidPropertyValue:
+            return L"Invalid property value";
+        case kReadOnlyAtRunTime:
+            return L"Property is read-only at run time";
+        case kReadOnly:
+            return L"Property is read-only";
+        case kWriteOnly:
+            return L"Property is write-only";
+        case kCancelSelected:
+            return L"Cancel was selected.";
+        default:
+            return {};
     }
 }
 
@@ -74,6 +88,39 @@ HRESULT ErrorToHResult(const ControlError& error, const wchar_t* source, REFIID 
         create->Release();
     }
     return ToHResult(error.Number());
+}
+
+void RaiseIfFailed(HRESULT hr) {
+    if (SUCCEEDED(hr)) return;
+    int32_t number = FromHResult(hr);
+    if (!number) number = hr == E_OUTOFMEMORY ? kOutOfMemory : static_cast<int32_t>(hr);
+    std::wstring description;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(info->GetDescription(&text)) && text) {
+            description.assign(text, SysStringLen(text));
+            SysFreeString(text);
+        }
+        info->Release();
+    }
+    if (description.empty()) description = StandardDescription(number);
+    if (description.empty()) {
+        wchar_t* message = nullptr;
+        const DWORD length = FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+        if (length && message) description.assign(message, length);
+        LocalFree(message);
+        while (!description.empty() &&
+               (description.back() == L'\n' || description.back() == L'\r' ||
+                description.back() == L' ')) {
+            description.pop_back();
+        }
+        if (description.empty()) description = L"Automation error";
+    }
+    throw ControlError(number, description);
 }
 
 }  // namespace ControlErrors
