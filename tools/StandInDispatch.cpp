@@ -1,19 +1,11 @@
 #include "tools/StandInDispatch.h"
 
-#include <cwchar>
-
 #include "tools/StandInJournal.h"
 #include "tools/StandInServer.h"
 
 namespace {
 
 constexpr wchar_t kSource[] = L"Paylevix spreadsheet stand-in";
-
-std::wstring Hex(HRESULT hr) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
-}
 
 }  // namespace
 
@@ -74,8 +66,8 @@ HRESULT StandInDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count,
     }
     if (ids[0] == DISPID_UNKNOWN) {
         StandInJournal::Append(StandInConfig::Read().journal,
-                               L"GetIDsOfNames(" + std::wstring(names[0] ? names[0] : L"") +
-                                   L") -> error " + Hex(DISP_E_UNKNOWNNAME));
+                               L"GetIDsOfNames(" + std::wstring(names[0] ? names[0] : L"") + L")" +
+                                   StandInJournal::ErrorSuffix(DISP_E_UNKNOWNNAME));
         return DISP_E_UNKNOWNNAME;
     }
     return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
@@ -169,7 +161,7 @@ void StandInDispatch::Call::SetResult(VARIANT& value) {
 
 HRESULT StandInDispatch::Call::Finish(HRESULT hr) {
     std::wstring line = text_;
-    if (FAILED(hr)) line += L" -> error " + Hex(hr == DISP_E_EXCEPTION ? raised_ : hr);
+    if (FAILED(hr)) line += StandInJournal::ErrorSuffix(hr == DISP_E_EXCEPTION ? raised_ : hr);
     StandInJournal::Append(settings_.journal, line);
     return hr;
 }

@@ -1,8 +1,14 @@
 #include "tools/StandInJournal.h"
 
-#include <windows.h>
+#include <cwchar>
 
 namespace StandInJournal {
+
+std::wstring ErrorSuffix(HRESULT hr) {
+    wchar_t text[32];
+    swprintf(text, 32, L" -> error 0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
 
 void Append(const std::wstring& path, const std::wstring& line) {
     if (path.empty()) return;

@@ -7,6 +7,8 @@
 // failed, "release" when the last reference to the application object is gone, "exit".
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -14,6 +16,9 @@ namespace StandInJournal {
 
 // Appends `line` to the journal file `path`; nothing when `path` is empty.
 void Append(const std::wstring& path, const std::wstring& line);
+
+// What follows a call that failed with `hr`: " -> error 0x800A03EC".
+std::wstring ErrorSuffix(HRESULT hr);
 
 // The journal's lines, without line ends; empty when there is no file.
 std::vector<std::wstring> ReadLines(const std::wstring& path);

@@ -3,8 +3,6 @@
 #include <objbase.h>
 #include <oleauto.h>
 
-#include <cwchar>
-
 #include "tools/StandInApplication.h"
 #include "tools/StandInConfig.h"
 #include "tools/StandInJournal.h"
@@ -25,12 +23,6 @@ IUnknown* g_application = nullptr;
 
 void Journal(const std::wstring& line) {
     StandInJournal::Append(StandInConfig::Read().journal, line);
-}
-
-std::wstring Hex(HRESULT hr) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
-    return text;
 }
 
 void EndWhenIdle() {
@@ -62,7 +54,7 @@ public:
             hr = application->QueryInterface(riid, object);
             application->Release();
         }
-        Journal(SUCCEEDED(hr) ? std::wstring(L"create") : L"create -> error " + Hex(hr));
+        Journal(L"create" + (SUCCEEDED(hr) ? std::wstring() : StandInJournal::ErrorSuffix(hr)));
         // The process's own hold from its start ends with the first creation.
         if (!g_created) {
             g_created = true;
