@@ -1,0 +1,359 @@
+#include "setup/MSetup.h"
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "controls/base/Common.h"
+#include "setup/MAutomation.h"
+#include "setup/MErrors.h"
+#include "setup/MResources.h"
+
+namespace MSetup {
+
+namespace {
+
+using MAutomation::ComPtr;
+
+constexpr uint32_t kErrorStyle = MB_SYSTEMMODAL | MB_ICONHAND;  // 0x1010
+constexpr uint32_t kSuccessStyle = MB_SYSTEMMODAL;              // 0x1000
+constexpr uint32_t kWarningStyle = MB_ICONHAND;                 // 0x10
+constexpr wchar_t kTitle[] = L"Paylevix";
+constexpr wchar_t kCloseExcel[] = L"Закройте Excel и перезапустите установку надстройки";
+constexpr wchar_t kManualTail[] =
+    L". Попробуйте установить её вручную через "
+    L"меню Параметры -> Надстройки -> Выбрать внизу окна в выпадающем списке "
+    L"\"Надстройки Excel\" и нажать кнопку \"Перейти\".";
+
+class SystemAdministratorCheck final : public IAdministratorCheck {
+public:
+    bool IsUserAnAdmin() override { return ::IsUserAnAdmin() != FALSE; }
+};
+
+SystemAdministratorCheck g_systemCheck;
+IAdministratorCheck* g_check = &g_systemCheck;
+
+// The procedures run on the program's apartment; one of their own only if there is none yet.
+class Apartment {
+public:
+    Apartment() : owned_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    Apartment(const Apartment&) = delete;
+    Apartment& operator=(const Apartment&) = delete;
+    ~Apartment() {
+        if (owned_) CoUninitialize();
+    }
+
+private:
+    bool owned_;
+};
+
+// A file opened for binary read/write access. It is closed when the object goes, also when a
+// step fails after opening it.
+class File {
+public:
+    // Opens `path`, creating the file when it is missing; an existing file keeps its content
+    // until it is written over.
+    explicit File(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        if (handle_ == INVALID_HANDLE_VALUE) throw MErrors::FromWin32(GetLastError());
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+    ~File() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    }
+
+    // Writes `bytes` at the start of the file and ends the file after them, so that nothing
+    // of a longer old file (one the directory search did not see) is left behind.
+    void WriteAll(const std::vector<uint8_t>& bytes) {
+        LARGE_INTEGER start{};
+        if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN))
+            throw MErrors::FromWin32(GetLastError());
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+            DWORD written = 0;
+            if (!WriteFile(handle_, bytes.data() + done, chunk, &written, nullptr))
+                throw MErrors::FromWin32(GetLastError());
+            if (written == 0) throw MErrors::FromWin32(ERROR_WRITE_FAULT);
+            done += written;
+        }
+        if (!SetEndOfFile(handle_)) throw MErrors::FromWin32(GetLastError());
+    }
+
+    void Close() {
+        const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
+        if (!CloseHandle(handle)) throw MErrors::FromWin32(GetLastError());
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// A directory search for `path` finds a normal file: not a folder, not hidden, not a system
+// file.
+bool FindsNormalFile(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return !(data.dwFileAttributes &
+             (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
+void DeleteNormalFile(const std::wstring& path) {
+    if (FindsNormalFile(path) && !DeleteFileW(path.c_str()))
+        throw MErrors::FromWin32(GetLastError());
+}
+
+// Creates the folders of `path` that are missing. Failures are left to the opening of the
+// file, which then reports them.
+void CreateFoldersOf(const std::wstring& path) {
+    const size_t last = path.find_last_of(L'\\');
+    if (last == std::wstring::npos) return;
+    const std::wstring folder = path.substr(0, last);
+    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    for (size_t at = folder.find(L'\\', 3);; at = folder.find(L'\\', at + 1)) {
+        CreateDirectoryW(folder.substr(0, at).c_str(), nullptr);
+        if (at == std::wstring::npos) break;
+    }
+}
+
+// %APPDATA%\Microsoft\AddIns\Paylevix.xla. Without APPDATA there is no such path: the bare
+// remainder would name a folder at the root of the current drive.
+std::wstring AddInPath() {
+    const DWORD size = GetEnvironmentVariableW(L"APPDATA", nullptr, 0);
+    if (size <= 1) throw MErrors::FromWin32(ERROR_ENVVAR_NOT_FOUND);
+    std::wstring appData(size, L'\0');
+    appData.resize(GetEnvironmentVariableW(L"APPDATA", appData.data(), size));
+    if (appData.empty()) throw MErrors::FromWin32(ERROR_ENVVAR_NOT_FOUND);
+    return appData + L"\\Microsoft\\AddIns\\" + kAddInName + L".xla";
+}
+
+void SetInstalled(IDispatch* excel, bool installed) {
+    const ComPtr<IDispatch> addIn = MAutomation::ToObject(
+        MAutomation::Get(excel, L"AddIns", {MAutomation::Variant::String(kAddInName)}));
+    MAutomation::Put(addIn.Get(), L"Installed", MAutomation::Variant::Bool(installed));
+}
+
+// The application's folder + "\Paylevix.chm".
+std::wstring ExcelHelpPath(IDispatch* excel) {
+    return MAutomation::ToText(MAutomation::Get(excel, L"Path")) + L"\\" + kAddInName + L".chm";
+}
+
+std::wstring Title(Procedure procedure, int step) {
+    return L"В строке " + std::to_wstring(step) +
+           (procedure == Procedure::InstallAddIn ? L" InstallAddIn" : L" UninstallAddIn");
+}
+
+}  // namespace
+
+void SetAdministratorCheck(IAdministratorCheck* check) {
+    g_check = check ? check : &g_systemCheck;
+}
+
+bool IsExcelRunning() {
+    Apartment apartment;
+    bool running = false;
+    CLSID clsid;
+    if (SUCCEEDED(CLSIDFromProgID(kExcelProgId, &clsid))) {
+        ComPtr<IUnknown> object;
+        running = SUCCEEDED(GetActiveObject(clsid, nullptr, object.GetAddressOf())) && object;
+    }
+    SetErrorInfo(0, nullptr);
+    return running;
+}
+
+std::wstring StepText(Procedure procedure, int step) {
+    const bool install = procedure == Procedure::InstallAddIn;
+    switch (step) {
+        case 10:
+            return install ? L"Файл надстройки из ресурсов не загружен" : L"";
+        case 13:
+            return L"Не удалось определить путь к файлу надстройки";
+        case 15:
+            return install ? L"Не могу удалить старый файл надстройки" : L"";
+        case 20:
+            return install ? L"Не могу создать новый файл надстройки" : L"";
+        case 25:
+            return install ? L"Не могу записать данные в файл надстройки" : L"";
+        case 30:
+            return install ? L"Не удалось закрыть файл надстройки" : L"";
+        case 50:
+            return L"Не удалось открыть Excel";
+        case 60:
+            return (install ? L"Не удалось включить надстройку "
+                            : L"Не удалось отключить надстройку ") +
+                   std::wstring(kAddInName) + kManualTail;
+        case 63:
+            return L"Не удалось получить путь к Excel";
+        case 64:
+            return install ? L"Не удалось получить путь к текущей папке" : L"";
+        case 65:
+            return L"Не удалось закрыть Excel";
+        case 80:
+            return install ? L"Файл справки из ресурсов не загружен"
+                           : L"Не могу удалить старый файл надстройки";
+        case 81:
+            return install ? L"Не могу проверить права администратора" : L"";
+        case 83:
+            return L"Не могу удалить старый файл справки";
+        case 88:
+            return install ? L"Не могу создать новый файл справки" : L"";
+        case 90:
+            return install ? L"Не могу записать данные в файл справки" : L"";
+        case 93:
+            return install ? L"Не удалось закрыть файл справки" : L"";
+        case 100:
+            return install ? L"Не могу удалить старый файл справки в текущей папке" : L"";
+        case 110:
+            return install ? L"Не могу создать новый файл справки в текущей папке" : L"";
+        case 115:
+            return install ? L"Не могу записать данные в файл справки в текущей папке" : L"";
+        case 120:
+            return install ? L"Не удалось закрыть файл справки в текущей папке" : L"";
+        default:
+            return L"";
+    }
+}
+
+void ReportFailure(Procedure procedure, int step, const ControlError& error, IDispatch* excel) {
+    std::wstring text =
+        L"Ошибка номер: " + std::to_wstring(error.Number()) + L"\r\n" + error.Description();
+    const std::wstring stepText = StepText(procedure, step);
+    if (!stepText.empty()) text += L"\r\n" + stepText;
+    // The add-in could not be switched: the private instance is not needed any more.
+    if (step == 60 && excel) {
+        try {
+            MAutomation::Call(excel, L"Quit");
+        } catch (const ControlError&) {
+        }
+    }
+    Common::ShowMessageBox(text, kErrorStyle, Title(procedure, step));
+}
+
+void InstallAddIn() {
+    Apartment apartment;
+    int step = 0;
+    ComPtr<IDispatch> excel;
+    try {
+        step = 5;
+        if (IsExcelRunning()) {
+            Common::ShowMessageBox(kCloseExcel, kErrorStyle, kTitle);
+            return;
+        }
+        step = 10;
+        std::vector<uint8_t> data = MResources::LoadCustom(MResources::kWorkbook);
+        step = 13;
+        const std::wstring addInPath = AddInPath();
+        step = 15;
+        DeleteNormalFile(addInPath);
+        step = 17;  // the file is its own handle: no file number to take
+        step = 20;
+        // The add-ins folder of a user who has never started the application may be missing.
+        CreateFoldersOf(addInPath);
+        File addIn(addInPath);
+        step = 25;
+        addIn.WriteAll(data);
+        step = 30;
+        addIn.Close();
+        step = 50;
+        excel = MAutomation::CreateObject(kExcelProgId);
+        step = 55;
+        ComPtr<IDispatch> quitter = excel;
+        step = 60;
+        SetInstalled(excel.Get(), true);
+        step = 63;
+        const std::wstring excelHelpPath = ExcelHelpPath(excel.Get());
+        step = 64;
+        const std::wstring localHelpPath = Common::GetAppFolder() + kAddInName + L".chm";
+        step = 65;
+        MAutomation::Call(quitter.Get(), L"Quit");
+        step = 70;
+        quitter.Reset();
+        step = 80;
+        data = MResources::LoadCustom(MResources::kHelpFile);
+        step = 81;
+        if (g_check->IsUserAnAdmin()) {
+            step = 83;
+            DeleteNormalFile(excelHelpPath);
+            step = 85;
+            step = 88;
+            File help(excelHelpPath);
+            step = 90;
+            help.WriteAll(data);
+            step = 93;
+            help.Close();
+        } else {
+            step = 100;
+            DeleteNormalFile(localHelpPath);
+            step = 105;
+            step = 110;
+            File help(localHelpPath);
+            step = 115;
+            help.WriteAll(data);
+            step = 120;
+            help.Close();
+            step = 125;
+            Common::ShowMessageBox(
+                L"Программа установки запущена без прав администратора. "
+                L"Установка прошла успешно, но вам нужно самостоятельно "
+                L"скопировать файл \r\n" +
+                    localHelpPath + L"\r\nв папку \r\n" + excelHelpPath,
+                kWarningStyle, L"ВНИМАНИЕ!");
+        }
+        step = 130;
+        Common::ShowMessageBox(L"Установка прошла успешно!", kSuccessStyle, kTitle);
+    } catch (const ControlError& error) {
+        ReportFailure(Procedure::InstallAddIn, step, error, excel.Get());
+    } catch (const std::bad_alloc&) {
+        ReportFailure(Procedure::InstallAddIn, step, ControlError(ControlErrors::kOutOfMemory),
+                      excel.Get());
+    }
+}
+
+void UninstallAddIn() {
+    Apartment apartment;
+    int step = 0;
+    ComPtr<IDispatch> excel;
+    try {
+        step = 5;
+        if (IsExcelRunning()) {
+            Common::ShowMessageBox(kCloseExcel, kErrorStyle, kTitle);
+            return;
+        }
+        step = 13;
+        const std::wstring addInPath = AddInPath();
+        step = 50;
+        excel = MAutomation::CreateObject(kExcelProgId);
+        step = 55;
+        ComPtr<IDispatch> quitter = excel;
+        step = 60;
+        SetInstalled(excel.Get(), false);
+        step = 63;
+        const std::wstring excelHelpPath = ExcelHelpPath(excel.Get());
+        step = 65;
+        MAutomation::Call(quitter.Get(), L"Quit");
+        step = 70;
+        quitter.Reset();
+        step = 80;
+        DeleteNormalFile(addInPath);
+        step = 83;
+        if (g_check->IsUserAnAdmin()) DeleteNormalFile(excelHelpPath);
+        step = 95;
+        Common::ShowMessageBox(L"Удаление прошло успешно!", kSuccessStyle, kTitle);
+    } catch (const ControlError& error) {
+        ReportFailure(Procedure::UninstallAddIn, step, error, excel.Get());
+    } catch (const std::bad_alloc&) {
+        ReportFailure(Procedure::UninstallAddIn, step, ControlError(ControlErrors::kOutOfMemory),
+                      excel.Get());
+    }
+}
+
+}  // namespace MSetup
