@@ -747,6 +747,7 @@ private:
                 return out;
             }
             if (c == '\\') {
+                const size_t escapeAt = pos_;
                 ++pos_;
                 const char e = Peek();
                 ++pos_;
@@ -778,9 +779,8 @@ private:
                         break;
                     }
                     default:
-                        --pos_;
-                        Fail("unknown escape \\" + std::string(e ? 1 : 0, e) +
-                             " (known: \\\\ \\\" \\r \\n \\t \\uXXXX)");
+                        FailAt(escapeAt, "unknown escape \\" + std::string(e ? 1 : 0, e) +
+                                             " (known: \\\\ \\\" \\r \\n \\t \\uXXXX)");
                 }
                 continue;
             }
@@ -969,10 +969,17 @@ bool LooksLikeUtf16Text(const std::vector<uint8_t>& data) {
     if (data.empty() || data.size() % 2) return false;
     size_t text = 0;
     const size_t units = data.size() / 2;
+    auto unit = [&](size_t i) {
+        return static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
+    };
     for (size_t i = 0; i < units; ++i) {
-        const char16_t u = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
-        if ((u >= 0x20 && u < 0xD800) || (u >= 0xE000 && u < 0xFFFE) || u == '\r' || u == '\n' ||
-            u == '\t') {
+        const char16_t u = unit(i);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units && unit(i + 1) >= 0xDC00 &&
+            unit(i + 1) <= 0xDFFF) {
+            text += 2;
+            ++i;
+        } else if ((u >= 0x20 && u < 0xD800) || (u >= 0xE000 && u < 0xFFFE) || u == '\r' ||
+                   u == '\n' || u == '\t') {
             ++text;
         }
     }
