@@ -182,18 +182,8 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* 
              (type != VT_I4 && type != VT_UI4 && type != VT_INT && type != VT_UINT))) {
             return E_NOTIMPL;
         }
-        if (ElementCount(cookies.p) < count) {
-            if (!cookies.p || SafeArrayGetDim(cookies.p) != 1) {
-                if (cookies.p) SafeArrayDestroy(cookies.p);
-                cookies.p = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(count));
-                if (!cookies.p) return E_OUTOFMEMORY;
-            } else {
-                LONG lo = 0;
-                SafeArrayGetLBound(cookies.p, 1, &lo);
-                SAFEARRAYBOUND bound{static_cast<ULONG>(count), lo};
-                if (FAILED(SafeArrayRedim(cookies.p, &bound))) return E_OUTOFMEMORY;
-            }
-        }
+        // A cookie array shorter than the strings counts as extended with 0 cookies.
+        const LONG cookieCount = ElementCount(cookies.p);
 
         pCaStringsOut->cElems = 0;
         pCaStringsOut->pElems = nullptr;
@@ -210,7 +200,7 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* 
         }
         LONG stringsLo = 0, cookiesLo = 0;
         SafeArrayGetLBound(strings.p, 1, &stringsLo);
-        SafeArrayGetLBound(cookies.p, 1, &cookiesLo);
+        if (cookieCount > 0) SafeArrayGetLBound(cookies.p, 1, &cookiesLo);
         for (LONG i = 0; i < count; ++i) {
             BSTR s = nullptr;
             LONG at = stringsLo + i;
@@ -230,8 +220,10 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* 
                 return E_OUTOFMEMORY;
             }
             LONG cookie = 0;
-            at = cookiesLo + i;
-            SafeArrayGetElement(cookies.p, &at, &cookie);
+            if (i < cookieCount) {
+                at = cookiesLo + i;
+                SafeArrayGetElement(cookies.p, &at, &cookie);
+            }
             values[i] = static_cast<DWORD>(cookie);
         }
         pCaStringsOut->cElems = static_cast<ULONG>(count);
