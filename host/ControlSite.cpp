@@ -7,6 +7,8 @@
 #include "controls/base/ControlError.h"
 #include "host/ClientSite.h"
 #include "host/ControlObject.h"
+#include "host/DataObject.h"
+#include "host/DropTarget.h"
 #include "host/Form.h"
 #include "host/Program.h"
 #include "host/StoredValue.h"
@@ -135,10 +137,8 @@ Form& Extender::Container() const {
     return site_.form_;
 }
 
-const std::wstring& Extender::Tag() const {
-    static thread_local std::wstring tag;
-    tag = StoredValue::Wide(site_.layout_.tag);
-    return tag;
+std::wstring Extender::Tag() const {
+    return StoredValue::Wide(site_.layout_.tag);
 }
 void Extender::SetTag(std::wstring_view tag) {
     site_.layout_.tag = StoredValue::Utf16(tag);
@@ -206,10 +206,8 @@ void Extender::SetEnabled(bool enabled) {
     site_.Control().SetEnabled(enabled);
 }
 
-const std::wstring& Extender::ToolTipText() const {
-    static thread_local std::wstring text;
-    text = StoredValue::Wide(site_.layout_.toolTipText);
-    return text;
+std::wstring Extender::ToolTipText() const {
+    return StoredValue::Wide(site_.layout_.toolTipText);
 }
 void Extender::SetToolTipText(std::wstring_view text) {
     site_.layout_.toolTipText = StoredValue::Utf16(text);
@@ -413,6 +411,85 @@ void ControlSite::SetEnabled(bool enabled) {
 void ControlSite::SetOLEDropMode(int32_t mode) {
     if (mode != 0 && mode != 1) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     oleDropMode_ = mode;
+    if (!hwnd_) {
+        form_.UpdateWindowlessDropTarget();
+        return;
+    }
+    if (mode == 1 && !dropTarget_) {
+        dropTarget_ = DropTarget::Create(form_, this);
+        // Without OLE on the thread there is no dropping; the setting stays.
+        if (FAILED(RegisterDragDrop(hwnd_, dropTarget_.Get()))) {
+            dropTarget_->Detach();
+            dropTarget_.Reset();
+        }
+    } else if (mode == 0 && dropTarget_) {
+        RevokeDragDrop(hwnd_);
+        dropTarget_->Detach();
+        dropTarget_.Reset();
+    }
+}
+
+namespace {
+
+// The source side of a control's OLE drag.
+class DropSource final : public IDropSource {
+public:
+    explicit DropSource(HostedControl& control) : control_(control) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource)) {
+            *object = static_cast<IDropSource*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    // Lives on the stack of OLEDrag, which outlasts the drag.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
+        if (escape) return DRAGDROP_S_CANCEL;
+        if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD effect) override {
+        int32_t e = static_cast<int32_t>(effect);
+        bool defaultCursors = true;
+        try {
+            control_.OLEGiveFeedback(e, defaultCursors);
+        } catch (...) {
+            defaultCursors = true;
+        }
+        return defaultCursors ? DRAGDROP_S_USEDEFAULTCURSORS : S_OK;
+    }
+
+private:
+    HostedControl& control_;
+};
+
+}  // namespace
+
+int32_t ControlSite::OLEDrag() {
+    HostedControl& control = Control();
+    ComPtr<DataObject> data = DataObject::Create();
+    DataObject* raw = data.Get();
+    data->SetRenderer([&control, raw](CLIPFORMAT format) {
+        int16_t f = static_cast<int16_t>(format);
+        control.OLESetData(*raw, f);
+    });
+    int32_t allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+    control.OLEStartDrag(*data.Get(), allowed);
+    if (allowed == DROPEFFECT_NONE) return DROPEFFECT_NONE;
+    DropSource source(control);
+    DWORD effect = DROPEFFECT_NONE;
+    if (DoDragDrop(data.Get(), &source, static_cast<DWORD>(allowed), &effect) != DRAGDROP_S_DROP) {
+        effect = DROPEFFECT_NONE;
+    }
+    // A target may keep the data object: it must not call back into a control that is gone.
+    data->SetRenderer(nullptr);
+    int32_t done = static_cast<int32_t>(effect);
+    control.OLECompleteDrag(done);
+    return done;
 }
 
 void ControlSite::SetRightToLeft(bool value) {
@@ -520,6 +597,11 @@ void ControlSite::Terminate() {
         } catch (...) {
             // A control that fails to end cleanly must not keep the form from going.
         }
+    }
+    if (dropTarget_) {
+        if (hwnd_) RevokeDragDrop(hwnd_);
+        dropTarget_->Detach();
+        dropTarget_.Reset();
     }
     if (hwnd_) {
         HWND hwnd = std::exchange(hwnd_, nullptr);

@@ -28,6 +28,7 @@ namespace Host {
 
 class ClientSite;
 class ControlObject;
+class DropTarget;
 class ControlSite;
 class Form;
 
@@ -61,7 +62,7 @@ public:
     const std::wstring& Name() const;
     Form& Parent() const;
     Form& Container() const;  // controls sit directly on their form
-    const std::wstring& Tag() const;
+    std::wstring Tag() const;
     void SetTag(std::wstring_view tag);
 
     double Left() const;
@@ -82,7 +83,7 @@ public:
     bool Enabled() const;
     void SetEnabled(bool enabled);
 
-    const std::wstring& ToolTipText() const;
+    std::wstring ToolTipText() const;
     void SetToolTipText(std::wstring_view text);
     int32_t HelpContextID() const;
     void SetHelpContextID(int32_t id);
@@ -162,7 +163,8 @@ public:
     bool Enabled() const { return enabled_; }
     void SetEnabled(bool enabled);  // also enables the user control window
     int32_t OLEDropMode() const { return oleDropMode_; }
-    void SetOLEDropMode(int32_t mode);  // 0 none, 1 manual; error 380 otherwise
+    // 0 none, 1 manual (the control hears OLEDragOver and OLEDragDrop); error 380 otherwise.
+    void SetOLEDropMode(int32_t mode);
     bool RightToLeft() const { return rightToLeft_; }
     void SetRightToLeft(bool value);
     int32_t BackStyle() const { return backStyle_; }
@@ -199,6 +201,10 @@ public:
     IOleClientSite* ClientSite() const;
     // Asks the form to validate its focused control: ControlError 380 when it refuses.
     void ValidateTopParent();
+    // Starts an OLE drag with the control as its source (OLEStartDrag, OLESetData,
+    // OLEGiveFeedback, OLECompleteDrag); returns the effect of the drop (DROPEFFECT_...).
+    // The thread's OLE must be initialised (OleInitialize).
+    int32_t OLEDrag();
 
     // Raises an event to the owner. By-reference arguments are written back into the
     // control's variables when the handlers return. Nothing is delivered while the container
@@ -216,6 +222,7 @@ public:
     void Terminate();              // Terminate, windows gone, COM links cut
     Layout::ControlLayout Save();  // WriteProperties into a fresh store
     const Layout::ControlLayout& StoredLayout() const { return layout_; }
+    Layout::ControlLayout& EditLayout() { return layout_; }  // tab index, default, cancel
     int32_t FreezeCount() const;
     bool CanTakeFocus() const;  // windowed, able, visible and enabled
     bool ContainsWindow(HWND hwnd) const;
@@ -233,6 +240,7 @@ private:
     Layout::ControlLayout layout_;  // placement and extender settings (twips), kept current
     ComPtr<ControlObject> object_;
     ComPtr<Host::ClientSite> clientSite_;
+    ComPtr<DropTarget> dropTarget_;  // registered with the window while OLEDropMode is 1
     std::wstring name_;
     std::wstring typeName_;
     SiteKind kind_ = SiteKind::Windowed;

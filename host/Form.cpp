@@ -11,6 +11,7 @@
 #include "controls/base/Common.h"
 #include "host/ControlObject.h"
 #include "host/ControlTypes.h"
+#include "host/DropTarget.h"
 #include "host/FormFrame.h"
 #include "host/FormInput.h"
 #include "host/Program.h"
@@ -579,8 +580,7 @@ void Form::RenumberTabIndex(ControlSite& site, int16_t index) {
     const size_t at = std::min<size_t>(static_cast<size_t>(index), order.size());
     order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), &site);
     for (size_t i = 0; i < order.size(); ++i) {
-        const_cast<Layout::ControlLayout&>(order[i]->StoredLayout()).tabIndex =
-            static_cast<int16_t>(i);
+        order[i]->EditLayout().tabIndex = static_cast<int16_t>(i);
     }
 }
 
@@ -709,7 +709,7 @@ ControlSite* Form::CancelSite() const {
 void Form::SetDefaultSite(ControlSite* site) {
     defaultSite_ = site;
     for (ControlSite* s : order_) {
-        const_cast<Layout::ControlLayout&>(s->StoredLayout()).isDefault = s == site;
+        s->EditLayout().isDefault = s == site;
     }
     UpdateDisplayAsDefault(activeSite_);
 }
@@ -717,7 +717,7 @@ void Form::SetDefaultSite(ControlSite* site) {
 void Form::SetCancelSite(ControlSite* site) {
     cancelSite_ = site;
     for (ControlSite* s : order_) {
-        const_cast<Layout::ControlLayout&>(s->StoredLayout()).isCancel = s == site;
+        s->EditLayout().isCancel = s == site;
     }
 }
 
@@ -927,6 +927,24 @@ void Form::RelayToolTipMessage(const MSG& msg) {
     relay.hwnd = hwnd_;
     relay.lParam = MAKELPARAM(pt.x, pt.y);
     SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+}
+
+void Form::UpdateWindowlessDropTarget() {
+    if (!hwnd_) return;
+    bool wanted = false;
+    for (ControlSite* site : paintOrder_)
+        wanted = wanted || site->OLEDropMode() == 1;
+    if (wanted && !dropTarget_) {
+        dropTarget_ = DropTarget::Create(*this, nullptr);
+        if (FAILED(RegisterDragDrop(hwnd_, dropTarget_.Get()))) {
+            dropTarget_->Detach();
+            dropTarget_.Reset();
+        }
+    } else if (!wanted && dropTarget_) {
+        RevokeDragDrop(hwnd_);
+        dropTarget_->Detach();
+        dropTarget_.Reset();
+    }
 }
 
 void Form::BeginDrag(ControlSite& site) {

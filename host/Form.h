@@ -43,6 +43,7 @@
 
 namespace Host {
 
+class DropTarget;
 class FormFrame;
 
 enum class ShowMode { Modeless, Modal };
@@ -158,6 +159,8 @@ public:
     void ZOrder(ControlSite& site, int32_t position);
     void UpdateToolTip(ControlSite& site);
     void RelayToolTipMessage(const MSG& msg);
+    ControlSite* WindowlessAt(POINT client) const;
+    void UpdateWindowlessDropTarget();  // registered while a windowless control wants drops
     void BeginDrag(ControlSite& site);
     void EndDrag(bool drop);
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -172,7 +175,6 @@ private:
     void ApplyDefaultAndCancel();
     void UpdateDisplayAsDefault(ControlSite* before);
     void PaintWindowless(HDC dc, const RECT& update);
-    ControlSite* WindowlessAt(POINT client) const;
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void DragTrack(POINT screen, bool drop);
     void RestoreFocus();
@@ -187,6 +189,7 @@ private:
     bool userMode_ = true;
     ComPtr<IFontDisp> font_;
     ComPtr<FormFrame> frame_;
+    ComPtr<DropTarget> dropTarget_;  // for the windowless controls
     std::vector<std::unique_ptr<ControlSite>> sites_;
     std::vector<ControlSite*> order_;       // creation order
     std::vector<ControlSite*> paintOrder_;  // windowless, back to front

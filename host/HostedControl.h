@@ -21,6 +21,7 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <objidl.h>
 
 #include <cstdint>
 #include <string_view>
@@ -120,6 +121,30 @@ public:
     }
     virtual void Click() {}
     virtual void DblClick() {}
+
+    // --- OLE drag and drop ----------------------------------------------------------------
+    // As a drop target (the site's OLEDropMode is 1): `state` 0 entering, 1 leaving, 2 moving
+    // over; x, y in pixels from the control's top-left corner; `effect` comes in as what the
+    // source allows (DROPEFFECT_...) and goes back as what a drop here would do.
+    virtual void OLEDragOver(IDataObject* data, int32_t& effect, int16_t button, int16_t shift,
+                             float x, float y, int16_t state) {
+        (void)data, (void)effect, (void)button, (void)shift, (void)x, (void)y, (void)state;
+    }
+    virtual void OLEDragDrop(IDataObject* data, int32_t& effect, int16_t button, int16_t shift,
+                             float x, float y) {
+        (void)data, (void)effect, (void)button, (void)shift, (void)x, (void)y;
+    }
+    // As the source of a drag it started (ControlSite::OLEDrag): fill the data object and say
+    // which effects are allowed (0 calls the drag off); render an announced format on
+    // request; choose the cursors; learn what the drop did.
+    virtual void OLEStartDrag(class DataObject& data, int32_t& allowedEffects) {
+        (void)data, (void)allowedEffects;
+    }
+    virtual void OLESetData(class DataObject& data, int16_t& format) { (void)data, (void)format; }
+    virtual void OLEGiveFeedback(int32_t& effect, bool& defaultCursors) {
+        (void)effect, (void)defaultCursors;
+    }
+    virtual void OLECompleteDrag(int32_t& effect) { (void)effect; }
 
     // --- COM -----------------------------------------------------------------------------
     // The partner interfaces the control answers (ControlWithPartners does this).

@@ -60,6 +60,35 @@ void RegisterTestControls() {
     ControlTypes::Register<TestLabel>(L"TestLabel");
 }
 
+CLIPFORMAT TestFormat() {
+    static const CLIPFORMAT format =
+        static_cast<CLIPFORMAT>(RegisterClipboardFormatW(L"Paylevix test format"));
+    return format;
+}
+
+void RaiseDropEvent(Host::ControlSite& site, IDataObject* data, int32_t& effect, float x, float y,
+                    int16_t state, bool drop) {
+    const std::wstring text = Host::DataObject::TextOf(data).value_or(L"");
+    if (!drop) {
+        site.RaiseEvent(L"OLEDragOver", 6, Host::EventArg::ByVal(text),
+                        Host::EventArg::ByRef(effect), Host::EventArg::ByVal(x),
+                        Host::EventArg::ByVal(y), Host::EventArg::ByVal(state));
+        return;
+    }
+    std::wstring extra;
+    FORMATETC format{TestFormat(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (data && SUCCEEDED(data->GetData(&format, &medium))) {
+        const auto* bytes = static_cast<const char*>(GlobalLock(medium.hGlobal));
+        extra.assign(bytes, bytes + GlobalSize(medium.hGlobal));
+        GlobalUnlock(medium.hGlobal);
+        ReleaseStgMedium(&medium);
+    }
+    site.RaiseEvent(L"OLEDragDrop", 5, Host::EventArg::ByVal(text), Host::EventArg::ByVal(extra),
+                    Host::EventArg::ByRef(effect), Host::EventArg::ByVal(x),
+                    Host::EventArg::ByVal(y));
+}
+
 // --- TestButton ---------------------------------------------------------------------------------
 
 void TestButton::Initialize() {
@@ -209,6 +238,21 @@ HRESULT TestButton::GetDisplayString(VARIANT_BOOL* Handled, DISPID DispID, BSTR*
     return S_OK;
 }
 
+void TestButton::OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) {
+    data.SetText(caption_);
+    data.Announce(TestFormat());
+    Site().RaiseEvent(L"OLEStartDrag", 13, Host::EventArg::ByRef(allowedEffects));
+}
+
+void TestButton::OLESetData(Host::DataObject& data, int16_t& format) {
+    TheJournal().Add(Site().Name() + L" OLESetData");
+    if (static_cast<CLIPFORMAT>(format) == TestFormat()) data.SetData(TestFormat(), "rendered", 8);
+}
+
+void TestButton::OLECompleteDrag(int32_t& effect) {
+    Site().RaiseEvent(L"OLECompleteDrag", 8, Host::EventArg::ByVal(effect));
+}
+
 // --- TestEdit -----------------------------------------------------------------------------------
 
 void TestEdit::Initialize() {
@@ -271,6 +315,15 @@ HRESULT TestEdit::GetControlInfo(VARIANT_BOOL* Handled, USHORT* AccelCount, HACC
     return S_OK;
 }
 
+void TestEdit::OLEDragOver(IDataObject* data, int32_t& effect, int16_t, int16_t, float x, float y,
+                           int16_t state) {
+    RaiseDropEvent(Site(), data, effect, x, y, state, false);
+}
+
+void TestEdit::OLEDragDrop(IDataObject* data, int32_t& effect, int16_t, int16_t, float x, float y) {
+    RaiseDropEvent(Site(), data, effect, x, y, 0, true);
+}
+
 // --- TestLabel ----------------------------------------------------------------------------------
 
 void TestLabel::InitProperties() {
@@ -313,6 +366,20 @@ void TestLabel::Click() {
 
 void TestLabel::AccessKeyPress(int16_t keyAscii) {
     TheJournal().Add(Site().Name() + L" AccessKeyPress " + std::to_wstring(keyAscii));
+}
+
+}  // namespace testhost
+
+namespace testhost {
+
+void TestLabel::OLEDragOver(IDataObject* data, int32_t& effect, int16_t, int16_t, float x, float y,
+                            int16_t state) {
+    RaiseDropEvent(Site(), data, effect, x, y, state, false);
+}
+
+void TestLabel::OLEDragDrop(IDataObject* data, int32_t& effect, int16_t, int16_t, float x,
+                            float y) {
+    RaiseDropEvent(Site(), data, effect, x, y, 0, true);
 }
 
 }  // namespace testhost

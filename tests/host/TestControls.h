@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/ControlSite.h"
+#include "host/DataObject.h"
 #include "host/HostedControl.h"
 #include "host/PropertyStore.h"
 
@@ -17,6 +18,14 @@ namespace testhost {
 
 // Registers TestButton, TestEdit and TestLabel (once).
 void RegisterTestControls();
+
+// A private clipboard format that the button announces and renders only when asked.
+CLIPFORMAT TestFormat();
+
+// Raises OLEDragOver(Text, Effect byref, X, Y, State) and OLEDragDrop(Text, Extra, Effect
+// byref, X, Y) for a drop target; Extra is the data of TestFormat.
+void RaiseDropEvent(Host::ControlSite& site, IDataObject* data, int32_t& effect, float x, float y,
+                    int16_t state, bool drop);
 
 // What the tests look at across all instances.
 struct Journal {
@@ -59,6 +68,10 @@ public:
                                          LONG_PTR lParam, LONG Shift) override;
     HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* Handled, DISPID DispID,
                                                BSTR* DisplayName) override;
+    // As a drag source: the caption as text, and kTestFormat rendered on request.
+    void OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) override;
+    void OLESetData(Host::DataObject& data, int16_t& format) override;
+    void OLECompleteDrag(int32_t& effect) override;
 
     const std::wstring& Caption() const { return caption_; }
     void SetCaption(const std::wstring& caption);
@@ -93,6 +106,10 @@ public:
     void Resize() override;
     HRESULT STDMETHODCALLTYPE GetControlInfo(VARIANT_BOOL* Handled, USHORT* AccelCount,
                                              HACCEL* AccelTable, DWORD* Flags) override;
+    void OLEDragOver(IDataObject* data, int32_t& effect, int16_t button, int16_t shift, float x,
+                     float y, int16_t state) override;
+    void OLEDragDrop(IDataObject* data, int32_t& effect, int16_t button, int16_t shift, float x,
+                     float y) override;
 
     HWND EditHwnd() const { return edit_; }
     std::wstring Text() const;
@@ -117,6 +134,10 @@ public:
     void MouseDown(int16_t button, int16_t shift, int x, int y) override;
     void Click() override;
     void AccessKeyPress(int16_t keyAscii) override;
+    void OLEDragOver(IDataObject* data, int32_t& effect, int16_t button, int16_t shift, float x,
+                     float y, int16_t state) override;
+    void OLEDragDrop(IDataObject* data, int32_t& effect, int16_t button, int16_t shift, float x,
+                     float y) override;
 
     const std::wstring& Caption() const { return caption_; }
     void SetCaption(const std::wstring& caption);
