@@ -111,6 +111,25 @@ TEST(Form, IsBuiltFromItsLayoutAndLoadedBeforeItIsShown) {
     EXPECT_TRUE(form->Unload());  // nothing left to unload
 }
 
+TEST(Form, ALayoutCarriedAsAResource) {
+    RegisterTestControls();
+    auto form = Form::FromResource(GetModuleHandleW(nullptr), L"RESOURCEFORM");
+    form->Load();
+    EXPECT_EQ(form->Caption(), L"Из ресурса");
+    EXPECT_EQ(form->ControlAs<TestButton>(L"cmdOnly").Caption(), L"Только");
+    // A fixed dialog frame with the program's icon.
+    EXPECT_TRUE(GetWindowLongW(form->Hwnd(), GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
+    EXPECT_TRUE(SendMessageW(form->Hwnd(), WM_GETICON, ICON_BIG, 0));
+    form->Unload();
+    try {
+        Form::FromResource(GetModuleHandleW(nullptr), L"NOSUCHFORM");
+        ADD_FAILURE() << "a missing resource was accepted";
+    } catch (const Layout::LayoutError& e) {
+        EXPECT_EQ(e.File(), "resource NOSUCHFORM");
+        EXPECT_EQ(e.Message(), "the layout resource is missing");
+    }
+}
+
 TEST(Form, AmbientValuesExtenderAndSiblings) {
     auto form = NewTestForm();
     form->Load();
