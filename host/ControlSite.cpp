@@ -107,7 +107,15 @@ bool Ambient::UserMode() const {
     return site_.form_.UserMode();
 }
 ComPtr<IFontDisp> Ambient::Font() const {
-    return site_.form_.Font();
+    // A copy: a control that changes the font it was given must not change the form's.
+    ComPtr<IFontDisp> form = site_.form_.Font();
+    ComPtr<IFont> font, clone;
+    ComPtr<IFontDisp> result;
+    if (form && SUCCEEDED(form->QueryInterface(IID_IFont, font.PutVoid())) &&
+        SUCCEEDED(font->Clone(clone.Put()))) {
+        clone->QueryInterface(IID_IFontDisp, result.PutVoid());
+    }
+    return result;
 }
 bool Ambient::RightToLeft() const {
     return site_.form_.RightToLeft();

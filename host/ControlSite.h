@@ -38,7 +38,7 @@ public:
     explicit Ambient(const ControlSite& site) : site_(site) {}
     // True at run time, false while the form is being designed.
     bool UserMode() const;
-    // The form's font (a new reference).
+    // A copy of the form's font, the control's to keep and change.
     ComPtr<IFontDisp> Font() const;
     bool RightToLeft() const;
     // The name the form gave this instance.

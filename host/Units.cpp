@@ -68,6 +68,10 @@ double Convert(double value, Unit from, Unit to, Axis axis) {
     return value * TwipsPer(from, axis) / TwipsPer(to, axis);
 }
 
+double TwipsPerPixel(Axis axis) {
+    return 1440.0 / Dpi(axis);
+}
+
 int TwipsToPixels(double twips, Axis axis) {
     return static_cast<int>(std::lround(twips * Dpi(axis) / 1440.0));
 }

@@ -29,6 +29,9 @@ double Convert(double value, Unit from, Unit to, Axis axis);
 // The screen's dots per inch on an axis (96 when the screen cannot be asked).
 int Dpi(Axis axis);
 
+// Twips in one pixel along an axis (15 at 96 dots per inch).
+double TwipsPerPixel(Axis axis);
+
 // Whole pixels for a length in twips, rounded to the nearest (halves away from zero), and
 // back.
 int TwipsToPixels(double twips, Axis axis);

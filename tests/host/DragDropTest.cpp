@@ -37,8 +37,7 @@ protected:
     // loop drops at once.
     int32_t DragOnto(HWND window, POINT client) {
         ClientToScreen(window, &client);
-        SetCursorPos(client.x, client.y);
-        testsupport::PumpFor(50);
+        EXPECT_TRUE(MoveCursor(client));
         return form_->Site(L"cmdOk").OLEDrag();
     }
 

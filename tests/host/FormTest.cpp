@@ -138,10 +138,21 @@ TEST(Form, AmbientValuesExtenderAndSiblings) {
     EXPECT_TRUE(ambient.UserMode());
     EXPECT_FALSE(ambient.RightToLeft());
     EXPECT_EQ(ambient.DisplayName(), L"cmdOk");
-    // The form's own font object; its name is what the system realised for "Tahoma" with
-    // the Cyrillic character set (another face where Tahoma lacks it).
-    EXPECT_EQ(ambient.Font().Get(), form->Font().Get());
-    EXPECT_FALSE(FontName(ambient.Font().Get()).empty());
+    // A copy of the form's font: its name is what the system realised for "Tahoma" with the
+    // Cyrillic character set (another face where Tahoma lacks it). Changing the copy leaves
+    // the form's font alone.
+    EXPECT_NE(ambient.Font().Get(), form->Font().Get());
+    EXPECT_EQ(FontName(ambient.Font().Get()), FontName(form->Font().Get()));
+    {
+        ComPtr<IFont> copy;
+        ambient.Font()->QueryInterface(IID_IFont, copy.PutVoid());
+        copy->put_Bold(TRUE);
+        ComPtr<IFont> original;
+        form->Font()->QueryInterface(IID_IFont, original.PutVoid());
+        BOOL bold = TRUE;
+        original->get_Bold(&bold);
+        EXPECT_FALSE(bold);
+    }
     ComPtr<IFont> font;
     ambient.Font()->QueryInterface(IID_IFont, font.PutVoid());
     CY size{};
@@ -252,6 +263,7 @@ TEST(Form, ScaleConversionsPerAxis) {
     EXPECT_DOUBLE_EQ(site.ScaleY(2540, Units::Unit::Himetric, Units::Unit::ContainerPosition),
                      1440);
     EXPECT_DOUBLE_EQ(site.ScaleX(300, Units::Unit::ContainerSize, Units::Unit::Twips), 300);
+    EXPECT_DOUBLE_EQ(Units::TwipsPerPixel(Units::Axis::X) * dpiX, 1440);
     EXPECT_DOUBLE_EQ(site.ScaleX(1, Units::Unit::Characters, Units::Unit::Twips), 120);
     EXPECT_DOUBLE_EQ(site.ScaleY(1, Units::Unit::Characters, Units::Unit::Twips), 240);
     EXPECT_THROW(site.ScaleX(1, static_cast<Units::Unit>(42), Units::Unit::Twips), ControlError);

@@ -112,9 +112,29 @@ void PressKey(WORD vk, std::initializer_list<WORD> modifiers) {
     testsupport::PumpFor(120);
 }
 
+bool MoveCursor(POINT screen) {
+    // Through the input queue, as a real mouse moves it.
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+    in.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(INPUT));
+    const bool there = testsupport::PumpUntil(
+        [&] {
+            POINT now;
+            GetCursorPos(&now);
+            return now.x == screen.x && now.y == screen.y;
+        },
+        2000);
+    // The mouse-move messages of the move come after the position: let them all arrive, so
+    // that none reports an older position later.
+    testsupport::PumpFor(150);
+    return there;
+}
+
 void ClickScreen(POINT screen) {
-    SetCursorPos(screen.x, screen.y);
-    testsupport::PumpFor(30);
+    MoveCursor(screen);
     INPUT in[2]{};
     in[0].type = INPUT_MOUSE;
     in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
