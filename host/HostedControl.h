@@ -25,6 +25,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <type_traits>
 
 #include "controls/base/VTableHandle.h"
 
@@ -222,11 +223,23 @@ public:
     }
 };
 
-// A control answering the given partners, e.g.
+// The interface a ControlWithPartners argument stands for: a defaults class names it, any
+// other argument is the interface itself.
+template <class P, class = void>
+struct InterfaceOf {
+    using type = P;
+};
+template <class P>
+struct InterfaceOf<P, std::void_t<typename P::Interface>> {
+    using type = typename P::Interface;
+};
+
+// A control answering the given partners, and any other COM interfaces it implements (such
+// as ISubclass for the windows it subclasses), e.g.
 //   class MyButton : public ControlWithPartners<OleInPlaceActiveObjectVBDefaults,
-//                                               OleControlVBDefaults> { ... };
-// The partners' IUnknown is the framework object's; their IDispatch has no type information
-// (they are called through their function tables).
+//                                               OleControlVBDefaults, ISubclass> { ... };
+// Their IUnknown is the framework object's; their IDispatch has no type information (they are
+// called through their function tables). Each interface needs an identifier for __uuidof.
 template <class... Partners>
 class ControlWithPartners : public HostedControl, public Partners... {
 public:
@@ -255,17 +268,17 @@ public:
 
     HRESULT QueryPartner(REFIID iid, void** object) override {
         *object = nullptr;
-        (TryPartner<Partners>(iid, object) || ...);
+        (TryPartner<typename InterfaceOf<Partners>::type>(iid, object) || ...);
         if (!*object) return E_NOINTERFACE;
         AddRef();
         return S_OK;
     }
 
 private:
-    template <class P>
+    template <class I>
     bool TryPartner(REFIID iid, void** object) {
-        if (!IsEqualIID(iid, __uuidof(typename P::Interface))) return false;
-        *object = static_cast<typename P::Interface*>(this);
+        if (!IsEqualIID(iid, __uuidof(I))) return false;
+        *object = static_cast<I*>(this);
         return true;
     }
 };

@@ -102,6 +102,8 @@ TEST_F(Keyboard, TheFocusedControlTranslatesKeysFirst) {
     PressKey(VK_TAB);
     EXPECT_EQ(FocusedName(*form_), L"cmdOk");
     EXPECT_EQ(previewed, std::vector<int>{VK_TAB});
+    // The control sent the key on to its button window (seen by its subclass).
+    EXPECT_TRUE(TheJournal().Has(L"cmdOk button WM_KEYDOWN 9"));
     // Unclaimed, the same key goes on to the form, which moves the focus.
     claim = false;
     PressKey(VK_TAB);

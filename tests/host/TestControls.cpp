@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "controls/base/ComCtlsBase.h"
 #include "controls/base/VTableHandle.h"
 #include "host/ControlTypes.h"
 #include "host/Variant.h"
@@ -119,7 +120,10 @@ void TestButton::Terminate() {
     VTableHandle::RemoveVTableHandling(Object(), VTableHandle::kOleInPlaceActiveObject);
     VTableHandle::RemoveVTableHandling(Object(), VTableHandle::kOleControl);
     VTableHandle::RemoveVTableHandling(Object(), VTableHandle::kPerPropertyBrowsing);
-    if (button_) DestroyWindow(button_);
+    if (button_) {
+        ComCtlsBase::RemoveSubclass(button_);
+        DestroyWindow(button_);
+    }
     button_ = nullptr;
     accel_.reset();
 }
@@ -130,6 +134,15 @@ void TestButton::CreateButton() {
                               Site().ScaleWidth(), Site().ScaleHeight(), Site().Hwnd(), nullptr,
                               GetModuleHandleW(nullptr), nullptr);
     EnableWindow(button_, Site().Enabled());
+    ComCtlsBase::InstallSubclass(button_, this, 1);
+}
+
+LRESULT TestButton::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
+                            DWORD_PTR dwRefData) {
+    if (dwRefData == 1 && wMsg == WM_KEYDOWN) {
+        TheJournal().Add(Site().Name() + L" button WM_KEYDOWN " + std::to_wstring(wParam));
+    }
+    return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
 }
 
 void TestButton::Resize() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/base/ISubclass.h"
 #include "host/ControlSite.h"
 #include "host/DataObject.h"
 #include "host/HostedControl.h"
@@ -43,9 +44,11 @@ using UniqueAccel = std::unique_ptr<std::remove_pointer_t<HACCEL>, AccelDeleter>
 
 // Properties: "Caption" (UTF-16 bytes, default empty), "Counter" (32-bit, default 0),
 // "Ratio" (single, default 1.5). Events: Click, PreviewKeyDown(KeyCode, IsInputKey byref).
-class TestButton : public Host::ControlWithPartners<Host::OleInPlaceActiveObjectVBDefaults,
-                                                    Host::OleControlVBDefaults,
-                                                    Host::PerPropertyBrowsingVBDefaults> {
+// Its button window is subclassed through ComCtlsBase (reference value 1).
+class TestButton
+    : public Host::ControlWithPartners<Host::OleInPlaceActiveObjectVBDefaults,
+                                       Host::OleControlVBDefaults,
+                                       Host::PerPropertyBrowsingVBDefaults, ISubclass> {
 public:
     bool DefaultCancel() const override { return true; }
     void Initialize() override;
@@ -72,6 +75,8 @@ public:
     void OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) override;
     void OLESetData(Host::DataObject& data, int16_t& format) override;
     void OLECompleteDrag(int32_t& effect) override;
+    LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
+                                      DWORD_PTR dwRefData) override;
 
     const std::wstring& Caption() const { return caption_; }
     void SetCaption(const std::wstring& caption);
