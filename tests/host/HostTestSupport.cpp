@@ -127,19 +127,22 @@ bool MoveCursor(POINT screen) {
             return now.x == screen.x && now.y == screen.y;
         },
         2000);
-    // The mouse-move messages of the move come after the position: let them all arrive, so
-    // that none reports an older position later.
-    testsupport::PumpFor(150);
+    // The mouse-move messages of the move come after the position: let them all arrive.
+    testsupport::PumpFor(100);
     return there;
 }
 
 void ClickScreen(POINT screen) {
     MoveCursor(screen);
+    // Every event carries the position, so the press lands there whatever the pointer did.
     INPUT in[2]{};
-    in[0].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].type = INPUT_MOUSE;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
+        i.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_LEFTUP;
     SendInput(2, in, sizeof(INPUT));
     testsupport::PumpFor(150);
 }

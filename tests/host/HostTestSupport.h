@@ -27,8 +27,7 @@ bool ShowInFront(Host::Form& form);
 void PressKey(WORD vk, std::initializer_list<WORD> modifiers = {});
 void ClickScreen(POINT screen);
 // Moves the pointer there through the input queue and waits until the system reports it
-// there; false when it never is. (Under Wine a SetCursorPos is not where the pointer stays:
-// the next mouse capture puts it back where the X server has it.)
+// there; false when it never does.
 bool MoveCursor(POINT screen);
 // The centre of a window, in screen coordinates.
 POINT CentreOf(HWND hwnd);
