@@ -2,9 +2,19 @@
 #pragma once
 
 #include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
 
 #include <cstdint>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
+
+#include "controls/base/ComPtr.h"
+#include "controls/base/ControlHost.h"
+#include "controls/base/Handles.h"
+#include "controls/base/Variant.h"
 
 namespace Common {
 
@@ -27,5 +37,161 @@ std::wstring GetAppFolder();
 void SetOwnActiveWindow(HWND hwnd);
 void ClearOwnActiveWindow(HWND hwnd);  // only if `hwnd` is the one recorded
 HWND GetOwnActiveWindow();
+
+// ---- Fonts ------------------------------------------------------------------------------
+
+// A GDI font made from an OLE font; empty for no font. The size is first rounded to whole
+// points, an exact half to the even neighbour (9.75 pt is made as 10 pt), then scaled to the
+// screen's vertical dots per inch. A face name longer than the system's 31 characters is cut.
+UniqueFont CreateGDIFont(IFont* font);
+
+// True when both are absent or both have the same Name (case-sensitive), Size, Italic,
+// Underline, Strikethrough, Weight and Charset.
+bool FontsEqual(IFont* a, IFont* b);
+
+// ---- Colours and pictures -----------------------------------------------------------------
+
+// The colour reference of an OLE colour (system colours 0x800000nn become the current system
+// colour); CLR_INVALID when it cannot be translated.
+COLORREF WinColor(OLE_COLOR color, HPALETTE palette = nullptr);
+
+// A picture object over a handle of the given type (PICTYPE_BITMAP, PICTYPE_ICON, ...); the
+// picture owns the handle from then on and deletes it when it goes. Empty for a 0 handle.
+ComPtr<IPicture> PictureFromHandle(HANDLE handle, SHORT type);
+
+// A new bitmap, compatible with the screen, of the picture's size in pixels, showing the
+// picture over `backColor`; empty for no picture or a picture without a handle.
+UniqueBitmap BitmapFromPicture(IPicture* picture, OLE_COLOR backColor);
+
+// ---- Mouse pointers -----------------------------------------------------------------------
+
+// The system cursor identifier of a MousePointer value (for LoadCursorW); 0 for 0
+// (default), 99 (custom) and any value outside 0..16.
+int32_t MousePointerID(int32_t value);
+// "0 - Default" ... "99 - Custom"; empty for a value outside the table.
+std::wstring PointerDisplayString(int32_t value);
+// The 18 display strings in table order, with their values as cookies.
+void PointerPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies);
+
+// ---- Image list names ---------------------------------------------------------------------
+
+// "(None)", then the names of the container's image lists, with their positions as cookies;
+// `names` receives a copy of the strings.
+void ImageListPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies,
+                                std::span<const ControlHost::IControl* const> controls,
+                                std::vector<std::wstring>& names);
+// The control's name, with "(index)" for a member of a control array.
+std::wstring ControlName(const ControlHost::IControl& control);
+
+// ---- Access keys --------------------------------------------------------------------------
+
+// The upper-case ANSI code of the caption's access key (the character after the last single
+// "&"); 0 when there is none.
+uint16_t AccelCharCode(const std::wstring& caption);
+
+// ---- Keyboard and mouse state -------------------------------------------------------------
+
+// Shift bits: 1 Shift, 2 Ctrl, 4 Alt. Button bits: 1 left, 2 right, 4 middle.
+int16_t GetShiftState();
+int16_t ShiftFromMouseFlags(WPARAM wParam);
+int16_t ButtonFromMouseFlags(WPARAM wParam);
+// The code of a WM_CHAR waiting in the window's queue (left there), or 0.
+int32_t PeekCharCode(HWND hWnd);
+// Asks for WM_MOUSELEAVE when the mouse leaves the window.
+bool RequestMouseLeave(HWND hWnd);
+
+// ---- Word and number packing --------------------------------------------------------------
+
+int32_t MakeDWord(int16_t lo, int16_t hi);
+int16_t LoWord(int32_t value);
+int16_t HiWord(int32_t value);
+// Signed client coordinates packed into a mouse message's lParam.
+int32_t GetXFromLParam(LPARAM value);
+int32_t GetYFromLParam(LPARAM value);
+// `start` taken as an unsigned 32-bit address plus `increment`; error 6 (overflow) when the
+// result leaves the unsigned 32-bit range.
+int32_t UnsignedAdd(int32_t start, int32_t increment);
+// 0..65535 as a 16-bit value (above 32767 negative); error 6 (overflow) outside that range.
+int16_t UnsignedToInteger(int32_t value);
+int32_t IntegerToUnsigned(int16_t value);
+double UnsignedToDouble(int32_t value);
+
+// ---- Screen scaling -----------------------------------------------------------------------
+
+// The screen's dots per inch; 0 when there is no screen device context.
+int32_t DPI_X();
+int32_t DPI_Y();
+int32_t HimetricToPixelX(int32_t himetric);
+int32_t HimetricToPixelY(int32_t himetric);
+// The host's twips per pixel against the system's (1.0 when they agree); the controls move
+// themselves once when it is not exactly 1.0. Cached.
+double DPICorrectionFactor();
+// DPI_Y() / 96. Cached.
+double DPIScaleY();
+
+// ---- Windows ------------------------------------------------------------------------------
+
+// Makes a changed border style take effect.
+void FrameChanged(HWND hWnd);
+// When `rightToLeft` is true, settles it by `mode`: 0 as it is, 1 the container's value,
+// 2/3/4 whether the system's, the user's or the user interface's language reads right to
+// left. A failing locale query, or another mode, leaves it as it is.
+void ResolveRightToLeft(bool& rightToLeft, bool containerRightToLeft, int32_t mode);
+// Whether the locale of `language` reads right to left (its font signature says so); empty
+// when the locale cannot be asked.
+std::optional<bool> LanguageReadsRightToLeft(LANGID language);
+// Sets the right-to-left bits of the window's extended style (WS_EX_LAYOUTRTL,
+// WS_EX_RTLREADING, WS_EX_RIGHT, WS_EX_LEFTSCROLLBAR) to those in `styles`, keeping the
+// others, and redraws the window with its frame.
+void SetRightToLeftStyles(HWND hWnd, DWORD styles);
+
+// ---- Property-bag strings -----------------------------------------------------------------
+
+// Any text, kept exactly: a byte array of its UTF-16LE code units; the empty string as an
+// empty variant.
+Variant StrToVar(const std::wstring& text);
+// The reverse; a string value is taken as it is, an empty one gives ""; anything that is
+// neither raises error 13 (type mismatch) unless it converts to a string.
+std::wstring VarToStr(const VARIANT& value);
+
+// ---- Files --------------------------------------------------------------------------------
+
+// The long form of a path ("\\?\C:\..." or "\\?\UNC\server\share\..."), which is not limited
+// to MAX_PATH characters. A path in that form already is kept; others are made full first.
+std::wstring LongPathForm(const std::wstring& path);
+// The attributes of a file or folder through its long form; FILE_ATTRIBUTE_NORMAL is
+// reported as 0. Error 53 (file not found) when it cannot be found.
+DWORD GetAttributesLong(const std::wstring& path);
+
+// ---- Shell library ------------------------------------------------------------------------
+
+// Every control holds a reference on the shell library while it exists.
+void ShellModAddRef();
+void ShellModRelease();
+int32_t ShellModRefCount();
+bool ShellModLoaded();
+
+// ---- Containers ---------------------------------------------------------------------------
+
+// The outermost user control of the chain of containers that holds `userControl` (itself
+// when its container is not a user control).
+ControlHost::IUserControl* TopUserControl(ControlHost::IUserControl* userControl);
+// Validates the focused control of the form (or property page) at the top of the chain;
+// ControlError 380 reaches the caller when a control refuses to lose the focus.
+void ValidateTopParent(ControlHost::IUserControl* userControl);
+// Whether `object` answers the interface named by `iid` ("{xxxxxxxx-...}").
+bool SupportsInterface(IUnknown* object, const std::wstring& iid);
+
+// ---- Modeless dialogs ---------------------------------------------------------------------
+
+// Keyboard messages for registered modeless dialogs (Tab, arrows, Return, Escape, access
+// keys) are handled by the dialog before the program's own message loop sees them.
+void AddModelessDialog(HWND hDlg);
+void RemoveModelessDialog(HWND hDlg);
+
+namespace Testing {
+// Forgets the cached scaling answers, so they are computed again.
+void ForgetScalingCaches();
+}  // namespace Testing
 
 }  // namespace Common

@@ -90,4 +90,37 @@ HRESULT ErrorToHResult(const ControlError& error, const wchar_t* source, REFIID 
     return ToHResult(error.Number());
 }
 
+void RaiseIfFailed(HRESULT hr) {
+    if (SUCCEEDED(hr)) return;
+    int32_t number = FromHResult(hr);
+    if (!number) number = hr == E_OUTOFMEMORY ? kOutOfMemory : static_cast<int32_t>(hr);
+    std::wstring description;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) == S_OK && info) {
+        BSTR text = nullptr;
+        if (SUCCEEDED(info->GetDescription(&text)) && text) {
+            description.assign(text, SysStringLen(text));
+            SysFreeString(text);
+        }
+        info->Release();
+    }
+    if (description.empty()) description = StandardDescription(number);
+    if (description.empty()) {
+        wchar_t* message = nullptr;
+        const DWORD length = FormatMessageW(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+        if (length && message) description.assign(message, length);
+        LocalFree(message);
+        while (!description.empty() &&
+               (description.back() == L'\n' || description.back() == L'\r' ||
+                description.back() == L' ')) {
+            description.pop_back();
+        }
+        if (description.empty()) description = L"Automation error";
+    }
+    throw ControlError(number, description);
+}
+
 }  // namespace ControlErrors

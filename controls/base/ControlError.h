@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <new>
 #include <string>
 
 class ControlError : public std::exception {
@@ -61,5 +62,29 @@ int32_t FromHResult(HRESULT hr);
 // and returns the HRESULT of the error.
 HRESULT ErrorToHResult(const ControlError& error, const wchar_t* source = nullptr,
                        REFIID iid = IID_NULL);
+
+// The body of a COM method: runs `body` and returns S_OK, or the HRESULT of the ControlError
+// it threw (with the error information set), E_OUTOFMEMORY for std::bad_alloc, E_FAIL for any
+// other exception. Nothing is thrown out of it.
+template <class Body>
+HRESULT AtComBoundary(Body&& body, const wchar_t* source = nullptr,
+                      REFIID iid = IID_NULL) noexcept {
+    try {
+        body();
+        return S_OK;
+    } catch (const ControlError& error) {
+        return ErrorToHResult(error, source, iid);
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (...) {
+        return E_FAIL;
+    }
+}
+
+// The reverse, for C++ code calling a COM method: a failed HRESULT is thrown as a
+// ControlError. One of ours gives its number; E_OUTOFMEMORY gives 7; any other failure keeps
+// the HRESULT itself as the number. The description is taken from the thread's error
+// information when there is some, else the standard text, else the system's message.
+void RaiseIfFailed(HRESULT hr);
 
 }  // namespace ControlErrors

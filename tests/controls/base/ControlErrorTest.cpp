@@ -1,0 +1,111 @@
+// Numbered errors: thrown to C++ callers, HRESULT and error information at COM boundaries,
+// and back again.
+#include <windows.h>
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "controls/base/ControlError.h"
+
+namespace {
+
+struct Info {
+    std::wstring description, source;
+    GUID guid{};
+};
+
+// Takes the thread's error information (and so clears it).
+Info TakeErrorInfo() {
+    Info result;
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return result;
+    BSTR text = nullptr;
+    if (SUCCEEDED(info->GetDescription(&text)) && text) result.description = text;
+    SysFreeString(text);
+    text = nullptr;
+    if (SUCCEEDED(info->GetSource(&text)) && text) result.source = text;
+    SysFreeString(text);
+    info->GetGUID(&result.guid);
+    info->Release();
+    return result;
+}
+
+}  // namespace
+
+TEST(ControlError, NumbersCarryTheirStandardTexts) {
+    EXPECT_EQ(ControlError(380).Description(), L"Invalid property value");
+    EXPECT_EQ(ControlError(383).Description(), L"Property is read-only");
+    EXPECT_EQ(ControlError(394).Description(), L"Property is write-only");
+    EXPECT_EQ(ControlError(6).Description(), L"Overflow");
+    EXPECT_EQ(ControlError(9).Description(), L"Subscript out of range");
+    EXPECT_EQ(ControlError(53).Description(), L"File not found");
+    EXPECT_EQ(ControlError(32755).Description(), L"Cancel was selected.");
+    EXPECT_EQ(ControlError(380, L"Own text").Description(), L"Own text");
+    try {
+        ControlErrors::RaiseReadOnlyAtRunTime(L"MultiLine");
+        FAIL();
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 382);
+        EXPECT_EQ(e.Description(), L"MultiLine property is read-only at run time");
+        EXPECT_STREQ(e.what(), "error 382: MultiLine property is read-only at run time");
+    }
+}
+
+TEST(ControlError, AtComBoundaryTurnsErrorsIntoHResultsWithErrorInformation) {
+    SetErrorInfo(0, nullptr);
+    EXPECT_EQ(ControlErrors::AtComBoundary([] {}), S_OK);
+
+    const HRESULT hr = ControlErrors::AtComBoundary([] { ControlErrors::Raise(380); },
+                                                    L"Paylevix.CommandButtonW", IID_IDispatch);
+    EXPECT_EQ(hr, static_cast<HRESULT>(0x800A017C));
+    EXPECT_EQ(ControlErrors::FromHResult(hr), 380);
+    const Info info = TakeErrorInfo();
+    EXPECT_EQ(info.description, L"Invalid property value");
+    EXPECT_EQ(info.source, L"Paylevix.CommandButtonW");
+    EXPECT_TRUE(IsEqualGUID(info.guid, IID_IDispatch));
+
+    EXPECT_EQ(ControlErrors::AtComBoundary([] { throw std::bad_alloc(); }), E_OUTOFMEMORY);
+    EXPECT_EQ(ControlErrors::AtComBoundary([] { throw std::runtime_error("x"); }), E_FAIL);
+    EXPECT_EQ(ControlErrors::FromHResult(E_FAIL), 0);
+    EXPECT_EQ(ControlErrors::ToHResult(32755), static_cast<HRESULT>(0x800A7FF3));
+}
+
+TEST(ControlError, RaiseIfFailedBringsTheErrorBackToACppCaller) {
+    EXPECT_NO_THROW(ControlErrors::RaiseIfFailed(S_OK));
+    EXPECT_NO_THROW(ControlErrors::RaiseIfFailed(S_FALSE));
+
+    const HRESULT hr =
+        ControlErrors::AtComBoundary([] { ControlErrors::Raise(380, L"Значение вне диапазона"); });
+    try {
+        ControlErrors::RaiseIfFailed(hr);
+        FAIL();
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 380);
+        EXPECT_EQ(e.Description(), L"Значение вне диапазона");
+    }
+
+    SetErrorInfo(0, nullptr);
+    try {
+        ControlErrors::RaiseIfFailed(ControlErrors::ToHResult(53));
+        FAIL();
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 53);
+        EXPECT_EQ(e.Description(), L"File not found");
+    }
+    try {
+        ControlErrors::RaiseIfFailed(E_OUTOFMEMORY);
+        FAIL();
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 7);
+    }
+    try {
+        ControlErrors::RaiseIfFailed(E_INVALIDARG);
+        FAIL();
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), static_cast<int32_t>(E_INVALIDARG));
+        EXPECT_FALSE(e.Description().empty());
+    }
+}
