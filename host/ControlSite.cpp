@@ -326,6 +326,19 @@ void Extender::ZOrder(int32_t position) {
     site_.form_.ZOrder(site_, position);
 }
 
+// --- SiteIdentity
+// ----------------------------------------------------------------------------------
+
+std::wstring SiteIdentity::TypeName() const {
+    return site_.TypeName();
+}
+std::wstring SiteIdentity::Name() const {
+    return site_.Name();
+}
+ControlHost::IContainer* SiteIdentity::Container() const {
+    return &site_.Parent();
+}
+
 // --- ControlSite ---------------------------------------------------------------------------------
 
 ControlSite::ControlSite(Form& form, const Layout::ControlLayout& layout,
@@ -546,6 +559,13 @@ void ControlSite::Refresh() {
 
 const std::vector<ControlSite*>& ControlSite::Siblings() const {
     return form_.Controls();
+}
+
+std::vector<const ControlHost::IControl*> ControlSite::SiblingControls() const {
+    std::vector<const ControlHost::IControl*> controls;
+    for (ControlSite* site : form_.Controls())
+        controls.push_back(&site->identity_);
+    return controls;
 }
 
 IOleClientSite* ControlSite::ClientSite() const {

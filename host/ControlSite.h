@@ -12,12 +12,14 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "controls/base/ComPtr.h"
+#include "controls/base/ControlHost.h"
 #include "host/Events.h"
 #include "host/HostedControl.h"
 #include "host/Layout.h"
@@ -122,6 +124,20 @@ private:
     ControlSite& site_;
 };
 
+// How the shared control helpers (controls/base/Common) see a sited control: as a member of
+// its container's list, and as a user control whose container is its form.
+class SiteIdentity final : public ControlHost::IControl, public ControlHost::IUserControl {
+public:
+    explicit SiteIdentity(const ControlSite& site) : site_(site) {}
+    std::wstring TypeName() const override;
+    std::wstring Name() const override;
+    std::optional<int32_t> Index() const override { return std::nullopt; }  // no control arrays
+    ControlHost::IContainer* Container() const override;
+
+private:
+    const ControlSite& site_;
+};
+
 class ControlSite {
 public:
     ControlSite(Form& form, const Layout::ControlLayout& layout, ComPtr<ControlObject> object,
@@ -196,6 +212,11 @@ public:
     }
     // The other controls of the form, in creation order (this one included).
     const std::vector<ControlSite*>& Siblings() const;
+    // The same list as the shared helpers take it (ImageListPredefinedStrings).
+    std::vector<const ControlHost::IControl*> SiblingControls() const;
+    // This control for the shared helpers (TopUserControl, ValidateTopParent, ControlName).
+    ControlHost::IControl& AsControl() { return identity_; }
+    ControlHost::IUserControl& AsUserControl() { return identity_; }
     // The OLE client site (IOleClientSite, IOleControlSite, IOleInPlaceSite, ambient
     // IDispatch) that the framework object knows.
     IOleClientSite* ClientSite() const;
@@ -237,6 +258,7 @@ private:
     friend class Ambient;
 
     Form& form_;
+    SiteIdentity identity_{*this};
     Layout::ControlLayout layout_;  // placement and extender settings (twips), kept current
     ComPtr<ControlObject> object_;
     ComPtr<Host::ClientSite> clientSite_;

@@ -37,6 +37,7 @@
 
 #include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
+#include "controls/base/ControlHost.h"
 #include "host/ControlSite.h"
 #include "host/Events.h"
 #include "host/Layout.h"
@@ -52,7 +53,7 @@ enum class ShowMode { Modeless, Modal };
 inline constexpr int32_t kUnloadFromControlMenu = 0;
 inline constexpr int32_t kUnloadFromCode = 1;
 
-class Form {
+class Form final : public ControlHost::IContainer {
 public:
     // The window class of every form (the single-instance test finds the main window by it).
     static constexpr wchar_t kWindowClass[] = L"ThunderRT6FormDC";
@@ -127,7 +128,12 @@ public:
     ControlSite* ActiveControl() const;
     // Asks the focused control whether it lets the focus go (Validate); ControlError 380 when
     // it refuses. The focus stays where it is either way.
-    void ValidateControls();
+    void ValidateControls() override;
+    // As a container of the shared helpers: a form, not a user control, without a COM
+    // identity of its own.
+    ControlHost::IUserControl* AsUserControl() override { return nullptr; }
+    bool IsForm() const override { return true; }
+    IUnknown* Unknown() override { return nullptr; }
     // The current layout: the form's settings and every control's placement and stored
     // properties (each control writes them afresh; values equal to their defaults are left
     // out). Requires a loaded form.

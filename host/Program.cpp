@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "controls/base/Common.h"
+#include "controls/base/ControlHost.h"
 #include "host/ControlTimer.h"
+#include "host/Units.h"
 
 namespace Program {
 
@@ -18,6 +20,13 @@ struct HandleCloser {
 };
 
 HWND g_mainWindow = nullptr;
+
+// What the shared control helpers ask of the host for the whole process.
+class HostServices final : public ControlHost::IHostServices {
+public:
+    double TwipsPerPixelX() const override { return Units::TwipsPerPixel(Units::Axis::X); }
+};
+HostServices g_services;
 
 LRESULT CALLBACK MainWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
@@ -76,6 +85,8 @@ bool PrevInstance() {
 
 HWND MainWindow() {
     if (g_mainWindow && IsWindow(g_mainWindow)) return g_mainWindow;
+    // Before any control exists: the main window comes first.
+    ControlHost::SetHostServices(&g_services);
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     if (!GetClassInfoExW(Instance(), kMainWindowClass, &wc)) {

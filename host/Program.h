@@ -28,7 +28,9 @@ std::wstring Folder();
 bool PrevInstance();
 
 // The hidden, unowned top-level main window of the user-interface thread, created on first
-// use; control timers tick through it.
+// use (forms make it when they load, before their controls); control timers tick through it.
+// Making it also registers the host's services with the shared control helpers
+// (ControlHost::SetHostServices).
 HWND MainWindow();
 
 // Destroys the main window (the end of the program, or a test that needs a clean slate).

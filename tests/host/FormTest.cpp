@@ -7,7 +7,9 @@
 
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
+#include "controls/base/ControlHost.h"
 #include "host/ControlTimer.h"
+#include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "host/Program.h"
 #include "tests/host/HostTestSupport.h"
@@ -507,6 +509,46 @@ TEST(Form, LoadingAndUnloadingLeavesNoObjectsBehind) {
     }
     testsupport::PumpFor(50);
     EXPECT_EQ(testsupport::CountGuiObjects(), before);
+}
+
+TEST(Form, TheSharedHelpersSeeSitesAsControlsOfAForm) {
+    auto form = NewTestForm();
+    form->Show();
+    // An image list among the controls, as the buttons look for one by type name.
+    ControlTypes::Register<TestLabel>(L"ImageList");
+    form->AddControl(L"ImageList", L"imlIcons", 0, 0, 480, 480);
+    Host::ControlSite& ok = form->Site(L"cmdOk");
+    std::vector<std::wstring> strings, names;
+    std::vector<int32_t> cookies;
+    const std::vector<const ControlHost::IControl*> controls = ok.SiblingControls();
+    Common::ImageListPredefinedStrings(strings, cookies, controls, names);
+    EXPECT_EQ(strings, (std::vector<std::wstring>{L"(None)", L"imlIcons"}));
+    EXPECT_EQ(Common::ControlName(ok.AsControl()), L"cmdOk");
+
+    // The outermost user control is the control itself: its container is the form.
+    EXPECT_EQ(Common::TopUserControl(&ok.AsUserControl()), &ok.AsUserControl());
+    EXPECT_EQ(ok.AsUserControl().Container(), form.get());
+    EXPECT_TRUE(form->IsForm());
+
+    // Validation of the top form through the helper: a refusal reaches it as error 380.
+    bool refuse = true;
+    form->On(L"txtName", L"Validate", [&](Host::Event& e) { e.SetArg(0, refuse); });
+    form->Site(L"txtName").GetExtender().SetFocus();
+    try {
+        Common::ValidateTopParent(&ok.AsUserControl());
+        ADD_FAILURE() << "the refusal did not reach the helper";
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 380);
+    }
+    refuse = false;
+    EXPECT_NO_THROW(Common::ValidateTopParent(&ok.AsUserControl()));
+
+    // The host measures the screen as the system does: no correction.
+    ASSERT_TRUE(ControlHost::HostServices());
+    EXPECT_DOUBLE_EQ(ControlHost::HostServices()->TwipsPerPixelX() * Units::Dpi(Units::Axis::X),
+                     1440);
+    EXPECT_DOUBLE_EQ(Common::DPICorrectionFactor(), 1.0);
+    form->Unload();
 }
 
 TEST(Program, ServicesOfTheRunningProgram) {
