@@ -429,7 +429,8 @@ bool Form::QueryUnloadAndUnload(int32_t mode) {
 void Form::Teardown() {
     unloadPending_ = false;
     loaded_ = false;
-    EndDrag(false);
+    dragSite_ = nullptr;  // a drag in progress just ends: nobody is told any more
+    dragTarget_.reset();
     if (mouseSite_ && GetCapture() == hwnd_) ReleaseCapture();
     mouseSite_ = nullptr;
     // The frame lets go of the active object while it still stands for its control.
@@ -437,6 +438,7 @@ void Form::Teardown() {
     for (auto it = sites_.rbegin(); it != sites_.rend(); ++it)
         (*it)->Terminate();
     activeSite_ = defaultSite_ = cancelSite_ = displayedDefault_ = dragSite_ = nullptr;
+    dragTarget_.reset();
     order_.clear();
     paintOrder_.clear();
     sites_.clear();
@@ -810,7 +812,7 @@ bool Form::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
         POINT screen = pt;
         ClientToScreen(hwnd_, &screen);
         if (msg == WM_MOUSEMOVE) DragTrack(screen, false);
-        if (msg == WM_LBUTTONUP) EndDrag(true);
+        if (msg == WM_LBUTTONUP) EndDrag(true, &screen);
         return true;
     }
     ControlSite* site = mouseSite_ ? mouseSite_ : WindowlessAt(pt);
@@ -960,18 +962,11 @@ void Form::BeginDrag(ControlSite& site) {
     }
 }
 
-void Form::DragTrack(POINT screen, bool drop) {
-    if (!dragSite_) return;
-    HWND under = WindowFromPoint(screen);
-    if (!under || (under != hwnd_ && !IsChild(hwnd_, under))) return;
-    POINT client = screen;
-    ScreenToClient(hwnd_, &client);
-    ControlSite* target = SiteOfWindow(under);
-    if (!target) target = WindowlessAt(client);
+void Form::RaiseDrag(std::optional<ControlSite*> target, POINT client, bool drop, int16_t state) {
     double x = Units::PixelsToTwips(client.x, Units::Axis::X);
     double y = Units::PixelsToTwips(client.y, Units::Axis::Y);
-    if (target) {
-        const RECT b = target->Bounds();
+    if (*target) {
+        const RECT b = (*target)->Bounds();
         x = Units::PixelsToTwips(client.x - b.left, Units::Axis::X);
         y = Units::PixelsToTwips(client.y - b.top, Units::Axis::Y);
     }
@@ -981,23 +976,59 @@ void Form::DragTrack(POINT screen, bool drop) {
         std::array<EventArg, 3> args{EventArg::Object(source.Get()),
                                      EventArg::ByVal(static_cast<float>(x)),
                                      EventArg::ByVal(static_cast<float>(y))};
-        RaiseEvent(target, L"DragDrop", 0, args);
+        RaiseEvent(*target, L"DragDrop", 0, args);
     } else {
         std::array<EventArg, 4> args{
             EventArg::Object(source.Get()), EventArg::ByVal(static_cast<float>(x)),
-            EventArg::ByVal(static_cast<float>(y)), EventArg::ByVal(static_cast<int16_t>(2))};
-        RaiseEvent(target, L"DragOver", 0, args);
+            EventArg::ByVal(static_cast<float>(y)), EventArg::ByVal(state)};
+        RaiseEvent(*target, L"DragOver", 0, args);
     }
 }
 
-void Form::EndDrag(bool drop) {
+void Form::DragTrack(POINT screen, bool drop) {
+    if (!dragSite_ || !hwnd_) return;
+    POINT client = screen;
+    ScreenToClient(hwnd_, &client);
+    // What is under the point: a control, the form itself (null), or nothing of this form.
+    std::optional<ControlSite*> target;
+    HWND under = WindowFromPoint(screen);
+    if (under && (under == hwnd_ || IsChild(hwnd_, under))) {
+        ControlSite* site = SiteOfWindow(under);
+        target = site ? site : WindowlessAt(client);
+    }
+    // The one it was over hears that it was left (state 1), the new one that it was
+    // entered (0); the same one that it is still over (2).
+    if (dragTarget_ && dragTarget_ != target) RaiseDrag(dragTarget_, client, false, 1);
+    if (!target) {
+        dragTarget_.reset();
+        return;
+    }
+    if (drop) {
+        dragTarget_.reset();
+        RaiseDrag(target, client, true, 0);
+        return;
+    }
+    const int16_t state = dragTarget_ == target ? 2 : 0;
+    dragTarget_ = target;
+    RaiseDrag(target, client, false, state);
+}
+
+void Form::EndDrag(bool drop, const POINT* screen) {
     if (!dragSite_) return;
     if (drop) {
-        POINT screen;
-        GetCursorPos(&screen);
-        DragTrack(screen, true);
+        POINT at{};
+        if (screen) {
+            at = *screen;
+        } else {
+            GetCursorPos(&at);
+        }
+        DragTrack(at, true);
+    } else if (dragTarget_ && hwnd_) {
+        // A cancelled drag leaves what it was over.
+        RaiseDrag(dragTarget_, POINT{}, false, 1);
     }
     dragSite_ = nullptr;
+    dragTarget_.reset();
     if (hwnd_ && GetCapture() == hwnd_) ReleaseCapture();
 }
 
@@ -1052,9 +1083,7 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (loaded_ && RouteMouse(msg, wParam, lParam)) return 0;
             break;
         case WM_CAPTURECHANGED:
-            if (dragSite_ && reinterpret_cast<HWND>(lParam) != hwnd) {
-                dragSite_ = nullptr;
-            }
+            if (dragSite_ && reinterpret_cast<HWND>(lParam) != hwnd) EndDrag(false);
             if (mouseSite_ && reinterpret_cast<HWND>(lParam) != hwnd) {
                 mouseSite_ = nullptr;
                 mouseButtons_ = 0;

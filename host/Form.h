@@ -31,6 +31,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -168,7 +169,8 @@ public:
     ControlSite* WindowlessAt(POINT client) const;
     void UpdateWindowlessDropTarget();  // registered while a windowless control wants drops
     void BeginDrag(ControlSite& site);
-    void EndDrag(bool drop);
+    // Ends a manual drag: dropping at `screen` (else where the pointer is), or cancelled.
+    void EndDrag(bool drop, const POINT* screen = nullptr);
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam);
     // Events raised at the moment, across all forms: teardown waits until none is.
     static int EventDepth();
@@ -183,6 +185,7 @@ private:
     void PaintWindowless(HDC dc, const RECT& update);
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void DragTrack(POINT screen, bool drop);
+    void RaiseDrag(std::optional<ControlSite*> target, POINT client, bool drop, int16_t state);
     void RestoreFocus();
 
     Layout::FormLayout layout_;
@@ -206,6 +209,7 @@ private:
     ControlSite* mouseSite_ = nullptr;  // windowless control holding the mouse
     int16_t mouseButtons_ = 0;
     ControlSite* dragSite_ = nullptr;
+    std::optional<ControlSite*> dragTarget_;  // null: the form itself
     HWND lastFocus_ = nullptr;
     bool validating_ = false;
     int controlInfoChanges_ = 0;

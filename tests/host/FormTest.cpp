@@ -455,6 +455,44 @@ TEST(Form, WindowlessControlsPaintAndGetTheMouse) {
     form->Unload();
 }
 
+TEST(Form, AManualDragTellsWhatItIsOverAndWhereItDrops) {
+    auto form = NewTestForm();
+    form->Show();
+    Host::ControlSite& ok = form->Site(L"cmdOk");
+    ComPtr<IDispatch> okObject;
+    ok.Object()->QueryInterface(IID_IDispatch, okObject.PutVoid());
+    std::vector<std::wstring> seen;
+    form->OnAnyEvent([&](Host::Event& e) {
+        if (e.Name() != L"DragOver" && e.Name() != L"DragDrop") return;
+        EXPECT_EQ(e.Arg(0).Get().pdispVal, okObject.Get());  // the source
+        std::wstring line =
+            (e.Source() ? e.Source()->Name() : L"form") + L" " + std::wstring(e.Name());
+        if (e.Name() == L"DragOver") line += L" " + std::to_wstring(e.Int16Arg(3));
+        seen.push_back(line);
+    });
+    auto centre = [&](const wchar_t* name) {
+        const RECT b = form->Site(name).Bounds();
+        return MAKELPARAM((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+    };
+    ok.GetExtender().Drag(1);
+    SendMessageW(form->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, centre(L"txtCity"));
+    SendMessageW(form->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, centre(L"txtCity"));
+    SendMessageW(form->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(390, 290));
+    SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, centre(L"txtName"));
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"txtCity DragOver 0", L"txtCity DragOver 2",
+                                               L"txtCity DragOver 1", L"form DragOver 0",
+                                               L"form DragOver 1", L"txtName DragDrop"}));
+    // A cancelled drag leaves what it was over and drops nothing.
+    seen.clear();
+    ok.GetExtender().Drag(1);
+    SendMessageW(form->Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, centre(L"txtCity"));
+    ok.GetExtender().Drag(0);
+    SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, centre(L"txtName"));
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"txtCity DragOver 0", L"txtCity DragOver 1"}));
+    EXPECT_THROW(ok.GetExtender().Drag(3), ControlError);
+    form->Unload();
+}
+
 TEST(Form, ControlsAddedAtRunTimeAreNewInstances) {
     auto form = NewTestForm();
     form->Show();
