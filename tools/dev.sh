@@ -21,7 +21,7 @@ install_packages() {
         need_update=1
     }
     local pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth
-                x11-utils imagemagick cmake make googletest)
+                x11-utils imagemagick cmake make googletest clang libclang-rt-14-dev)
     for p in "${pkgs[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
     done

@@ -1,0 +1,142 @@
+#include "host/DropTarget.h"
+
+#include "host/ControlSite.h"
+#include "host/Form.h"
+
+namespace Host {
+
+namespace {
+
+int16_t ButtonOf(DWORD keys) {
+    int16_t button = 0;
+    if (keys & MK_LBUTTON) button |= 1;
+    if (keys & MK_RBUTTON) button |= 2;
+    if (keys & MK_MBUTTON) button |= 4;
+    return button;
+}
+
+int16_t ShiftOf(DWORD keys) {
+    int16_t shift = 0;
+    if (keys & MK_SHIFT) shift |= 1;
+    if (keys & MK_CONTROL) shift |= 2;
+    if (keys & MK_ALT) shift |= 4;
+    return shift;
+}
+
+}  // namespace
+
+ComPtr<DropTarget> DropTarget::Create(Form& form, ControlSite* site) {
+    return ComPtr<DropTarget>::Attach(new DropTarget(form, site));
+}
+
+HRESULT DropTarget::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG DropTarget::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&refs_));
+}
+
+ULONG DropTarget::Release() {
+    const LONG refs = InterlockedDecrement(&refs_);
+    if (refs == 0) delete this;
+    return static_cast<ULONG>(refs);
+}
+
+ControlSite* DropTarget::TargetAt(POINTL screen, POINT& local) const {
+    if (!form_ || !form_->Hwnd()) return nullptr;
+    POINT client{screen.x, screen.y};
+    ScreenToClient(form_->Hwnd(), &client);
+    ControlSite* site = site_;
+    if (!site) {
+        site = form_->WindowlessAt(client);
+        if (site && site->OLEDropMode() != 1) site = nullptr;
+    }
+    if (!site) return nullptr;
+    const RECT b = site->Bounds();
+    local = POINT{client.x - b.left, client.y - b.top};
+    return site;
+}
+
+void DropTarget::Notify(ControlSite* site, DWORD keys, POINT local, DWORD* effect, int16_t state) {
+    int32_t e = static_cast<int32_t>(*effect);
+    try {
+        site->Control().OLEDragOver(data_.Get(), e, ButtonOf(keys), ShiftOf(keys),
+                                    static_cast<float>(local.x), static_cast<float>(local.y),
+                                    state);
+    } catch (...) {
+        e = DROPEFFECT_NONE;
+    }
+    *effect = static_cast<DWORD>(e);
+}
+
+HRESULT DropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    if (!effect) return E_INVALIDARG;
+    data_ = ComPtr<IDataObject>(data);
+    POINT local{};
+    over_ = TargetAt(pt, local);
+    if (!over_) {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    Notify(over_, keys, local, effect, 0);
+    return S_OK;
+}
+
+HRESULT DropTarget::DragOver(DWORD keys, POINTL pt, DWORD* effect) {
+    if (!effect) return E_INVALIDARG;
+    POINT local{};
+    ControlSite* now = TargetAt(pt, local);
+    if (now != over_ && over_) {
+        DWORD none = DROPEFFECT_NONE;
+        Notify(over_, keys, POINT{}, &none, 1);
+    }
+    const int16_t state = now == over_ ? 2 : 0;
+    over_ = now;
+    if (!over_) {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    Notify(over_, keys, local, effect, state);
+    return S_OK;
+}
+
+HRESULT DropTarget::DragLeave() {
+    if (over_) {
+        DWORD none = DROPEFFECT_NONE;
+        Notify(over_, 0, POINT{}, &none, 1);
+    }
+    over_ = nullptr;
+    data_.Reset();
+    return S_OK;
+}
+
+HRESULT DropTarget::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
+    if (!effect) return E_INVALIDARG;
+    POINT local{};
+    ControlSite* site = TargetAt(pt, local);
+    over_ = nullptr;
+    data_.Reset();
+    if (!site) {
+        *effect = DROPEFFECT_NONE;
+        return S_OK;
+    }
+    int32_t e = static_cast<int32_t>(*effect);
+    try {
+        site->Control().OLEDragDrop(data, e, ButtonOf(keys), ShiftOf(keys),
+                                    static_cast<float>(local.x), static_cast<float>(local.y));
+    } catch (...) {
+        e = DROPEFFECT_NONE;
+    }
+    *effect = static_cast<DWORD>(e);
+    return S_OK;
+}
+
+}  // namespace Host

@@ -1,0 +1,267 @@
+#include "host/Variant.h"
+
+#include <olectl.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "controls/base/ComPtr.h"
+#include "controls/base/ControlError.h"
+
+namespace Host {
+
+namespace {
+
+VARIANT Coerce(const VARIANT& v, VARTYPE type) {
+    VARIANT out;
+    VariantInit(&out);
+    if (FAILED(VariantChangeType(&out, const_cast<VARIANT*>(&v), 0, type))) {
+        ControlErrors::Raise(ControlErrors::kTypeMismatch);
+    }
+    return out;
+}
+
+bool IsNumber(VARTYPE t) {
+    switch (t) {
+        case VT_I1:
+        case VT_UI1:
+        case VT_I2:
+        case VT_UI2:
+        case VT_I4:
+        case VT_UI4:
+        case VT_I8:
+        case VT_UI8:
+        case VT_INT:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_CY:
+        case VT_DECIMAL:
+        case VT_BOOL:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsByteArray(const VARIANT& v) {
+    return v.vt == (VT_ARRAY | VT_UI1) && v.parray && SafeArrayGetDim(v.parray) == 1;
+}
+
+size_t ArrayBytes(const VARIANT& v) {
+    LONG lo = 0, hi = -1;
+    SafeArrayGetLBound(v.parray, 1, &lo);
+    SafeArrayGetUBound(v.parray, 1, &hi);
+    return hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0;
+}
+
+bool IsBlank(const VARIANT& v) {
+    if (v.vt == VT_EMPTY) return true;
+    if (v.vt == VT_BSTR) return SysStringLen(v.bstrVal) == 0;
+    if (IsByteArray(v)) return ArrayBytes(v) == 0;
+    if (v.vt == (VT_ARRAY | VT_UI1) && !v.parray) return true;
+    if (IsNumber(v.vt)) {
+        Variant d(v);
+        return d.ToDouble() == 0;
+    }
+    return false;
+}
+
+bool FontsEqual(IFont* a, IFont* b) {
+    BSTR na = nullptr, nb = nullptr;
+    CY sa{}, sb{};
+    BOOL ia = 0, ib = 0, ua = 0, ub = 0, xa = 0, xb = 0;
+    SHORT wa = 0, wb = 0, ca = 0, cb = 0;
+    a->get_Name(&na);
+    b->get_Name(&nb);
+    const bool namesEqual = SysStringLen(na) == SysStringLen(nb) &&
+                            std::wmemcmp(na ? na : L"", nb ? nb : L"", SysStringLen(na)) == 0;
+    SysFreeString(na);
+    SysFreeString(nb);
+    a->get_Size(&sa);
+    b->get_Size(&sb);
+    a->get_Italic(&ia);
+    b->get_Italic(&ib);
+    a->get_Underline(&ua);
+    b->get_Underline(&ub);
+    a->get_Strikethrough(&xa);
+    b->get_Strikethrough(&xb);
+    a->get_Weight(&wa);
+    b->get_Weight(&wb);
+    a->get_Charset(&ca);
+    b->get_Charset(&cb);
+    return namesEqual && sa.int64 == sb.int64 && !ia == !ib && !ua == !ub && !xa == !xb &&
+           wa == wb && ca == cb;
+}
+
+}  // namespace
+
+Variant::Variant(const VARIANT& other) {
+    VariantInit(&v_);
+    if (FAILED(VariantCopyInd(&v_, const_cast<VARIANT*>(&other)))) {
+        ControlErrors::Raise(ControlErrors::kOutOfMemory);
+    }
+}
+
+Variant& Variant::operator=(const Variant& other) {
+    if (this != &other) {
+        Variant copy(other);
+        std::swap(v_, copy.v_);
+    }
+    return *this;
+}
+
+Variant& Variant::operator=(Variant&& other) noexcept {
+    if (this != &other) {
+        VariantClear(&v_);
+        v_ = other.v_;
+        VariantInit(&other.v_);
+    }
+    return *this;
+}
+
+Variant Variant::Bool(bool value) {
+    Variant v;
+    v.v_.vt = VT_BOOL;
+    v.v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
+Variant Variant::Int16(int16_t value) {
+    Variant v;
+    v.v_.vt = VT_I2;
+    v.v_.iVal = value;
+    return v;
+}
+
+Variant Variant::Int32(int32_t value) {
+    Variant v;
+    v.v_.vt = VT_I4;
+    v.v_.lVal = value;
+    return v;
+}
+
+Variant Variant::Float(float value) {
+    Variant v;
+    v.v_.vt = VT_R4;
+    v.v_.fltVal = value;
+    return v;
+}
+
+Variant Variant::Double(double value) {
+    Variant v;
+    v.v_.vt = VT_R8;
+    v.v_.dblVal = value;
+    return v;
+}
+
+Variant Variant::String(std::wstring_view value) {
+    Variant v;
+    v.v_.bstrVal = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
+    if (!v.v_.bstrVal) ControlErrors::Raise(ControlErrors::kOutOfMemory);
+    v.v_.vt = VT_BSTR;
+    return v;
+}
+
+Variant Variant::Bytes(const void* data, size_t size) {
+    Variant v;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
+    if (!array) ControlErrors::Raise(ControlErrors::kOutOfMemory);
+    if (size) {
+        void* p = nullptr;
+        SafeArrayAccessData(array, &p);
+        std::memcpy(p, data, size);
+        SafeArrayUnaccessData(array);
+    }
+    v.v_.vt = VT_ARRAY | VT_UI1;
+    v.v_.parray = array;
+    return v;
+}
+
+Variant Variant::Object(IDispatch* value) {
+    Variant v;
+    v.v_.vt = VT_DISPATCH;
+    v.v_.pdispVal = value;
+    if (value) value->AddRef();
+    return v;
+}
+
+Variant Variant::Unknown(IUnknown* value) {
+    Variant v;
+    v.v_.vt = VT_UNKNOWN;
+    v.v_.punkVal = value;
+    if (value) value->AddRef();
+    return v;
+}
+
+bool Variant::ToBool() const {
+    VARIANT c = Coerce(v_, VT_BOOL);
+    return c.boolVal != VARIANT_FALSE;
+}
+
+int16_t Variant::ToInt16() const {
+    return Coerce(v_, VT_I2).iVal;
+}
+int32_t Variant::ToInt32() const {
+    return Coerce(v_, VT_I4).lVal;
+}
+float Variant::ToFloat() const {
+    return Coerce(v_, VT_R4).fltVal;
+}
+double Variant::ToDouble() const {
+    return Coerce(v_, VT_R8).dblVal;
+}
+
+std::wstring Variant::ToString() const {
+    VARIANT c = Coerce(v_, VT_BSTR);
+    std::wstring s(c.bstrVal ? c.bstrVal : L"", SysStringLen(c.bstrVal));
+    VariantClear(&c);
+    return s;
+}
+
+bool VariantsEqual(const VARIANT& a0, const VARIANT& b0) {
+    const Variant a(a0), b(b0);  // by-reference values dereferenced
+    const VARIANT& x = a.Get();
+    const VARIANT& y = b.Get();
+    if (x.vt == VT_EMPTY || y.vt == VT_EMPTY) return IsBlank(x) && IsBlank(y);
+    if (IsNumber(x.vt) && IsNumber(y.vt)) {
+        if (x.vt == y.vt && x.vt == VT_I4) return x.lVal == y.lVal;
+        return a.ToDouble() == b.ToDouble();
+    }
+    if (x.vt == VT_BSTR && y.vt == VT_BSTR) {
+        const UINT n = SysStringLen(x.bstrVal);
+        return n == SysStringLen(y.bstrVal) &&
+               (n == 0 || std::wmemcmp(x.bstrVal, y.bstrVal, n) == 0);
+    }
+    if (IsByteArray(x) && IsByteArray(y)) {
+        const size_t n = ArrayBytes(x);
+        if (n != ArrayBytes(y)) return false;
+        if (n == 0) return true;
+        void* px = nullptr;
+        void* py = nullptr;
+        SafeArrayAccessData(x.parray, &px);
+        SafeArrayAccessData(y.parray, &py);
+        const bool same = std::memcmp(px, py, n) == 0;
+        SafeArrayUnaccessData(x.parray);
+        SafeArrayUnaccessData(y.parray);
+        return same;
+    }
+    const bool xo = x.vt == VT_DISPATCH || x.vt == VT_UNKNOWN;
+    const bool yo = y.vt == VT_DISPATCH || y.vt == VT_UNKNOWN;
+    if (xo && yo) {
+        IUnknown* ux = x.punkVal;
+        IUnknown* uy = y.punkVal;
+        if (!ux || !uy) return !ux && !uy;
+        ComPtr<IFont> fx, fy;
+        ux->QueryInterface(IID_IFont, fx.PutVoid());
+        uy->QueryInterface(IID_IFont, fy.PutVoid());
+        if (fx && fy) return FontsEqual(fx.Get(), fy.Get());
+        ComPtr<IUnknown> ix, iy;
+        ux->QueryInterface(IID_IUnknown, ix.PutVoid());
+        uy->QueryInterface(IID_IUnknown, iy.PutVoid());
+        return ix.Get() == iy.Get();
+    }
+    return false;
+}
+
+}  // namespace Host
