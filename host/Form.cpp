@@ -435,9 +435,11 @@ void Form::Teardown() {
     mouseSite_ = nullptr;
     // The frame lets go of the active object while it still stands for its control.
     if (frame_) frame_->SetActiveObject(nullptr, nullptr);
+    // Destroying a focused control's window moves the focus while its neighbours are half
+    // gone: forget the focused and default sites first (OnSiteFocus ignores an unloading form).
+    activeSite_ = defaultSite_ = cancelSite_ = displayedDefault_ = dragSite_ = nullptr;
     for (auto it = sites_.rbegin(); it != sites_.rend(); ++it)
         (*it)->Terminate();
-    activeSite_ = defaultSite_ = cancelSite_ = displayedDefault_ = dragSite_ = nullptr;
     dragTarget_.reset();
     order_.clear();
     paintOrder_.clear();
@@ -637,6 +639,7 @@ bool Form::TabFocus(bool forward) {
 }
 
 void Form::OnSiteFocus(ControlSite& site) {
+    if (!loaded_) return;
     if (&site == activeSite_) {
         ActiveObjectFor(site);
         return;
@@ -654,6 +657,7 @@ void Form::OnSiteFocus(ControlSite& site) {
 }
 
 void Form::RestoreFocus() {
+    if (!loaded_) return;
     if (lastFocus_ && IsWindow(lastFocus_) && IsChild(hwnd_, lastFocus_) &&
         IsWindowVisible(lastFocus_) && IsWindowEnabled(lastFocus_)) {
         ::SetFocus(lastFocus_);

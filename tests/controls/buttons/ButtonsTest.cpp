@@ -1,0 +1,182 @@
+// The command button and the check box on a real form: captions with access keys, Enabled,
+// Click from the system button and from the keyboard, and the check box's Value.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/base/ControlError.h"
+#include "controls/buttons/CheckBoxW.h"
+#include "controls/buttons/CommandButtonW.h"
+#include "host/ControlTypes.h"
+#include "host/Form.h"
+#include "tests/support/GuiResources.h"
+#include "tests/support/Pump.h"
+
+namespace {
+
+constexpr char kLayout[] = R"(PaylevixLayout 1
+Begin Form FTest
+    ClientWidth = 6000
+    ClientHeight = 3000
+    Font = Font(Name = "Arial", Size = 9.75, Charset = 204)
+    Begin CommandButtonW cmdOk
+        Left = 150
+        Top = 150
+        Width = 1500
+        Height = 600
+        TabIndex = 0
+    End
+    Begin CheckBoxW chbAgree
+        Left = 150
+        Top = 900
+        Width = 4500
+        Height = 420
+        TabIndex = 1
+    End
+    Begin CommandButtonW cmdOther
+        Left = 1800
+        Top = 150
+        Width = 1500
+        Height = 600
+        TabIndex = 2
+    End
+End
+)";
+
+std::unique_ptr<Host::Form> NewForm() {
+    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
+    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
+    return Host::Form::FromText(kLayout, "buttons.layout");
+}
+
+std::wstring TextOf(HWND hwnd) {
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
+// Real keys through the input queue, then the thread's messages.
+void PressKey(WORD vk, WORD modifier = 0) {
+    std::vector<INPUT> inputs;
+    auto key = [&](WORD k, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = k;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(in);
+    };
+    if (modifier) key(modifier, false);
+    key(vk, false);
+    key(vk, true);
+    if (modifier) key(modifier, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    testsupport::PumpFor(100);
+}
+
+}  // namespace
+
+TEST(CommandButtonW, CaptionEnabledAndClickReachTheSystemButton) {
+    auto form = NewForm();
+    form->Load();
+    auto& ok = form->ControlAs<CommandButtonW>(L"cmdOk");
+    ASSERT_NE(ok.hWnd(), nullptr);
+    wchar_t cls[32] = {};
+    GetClassNameW(ok.hWnd(), cls, 32);
+    EXPECT_STREQ(cls, L"Button");
+    EXPECT_EQ(GetParent(ok.hWnd()), form->Site(L"cmdOk").Hwnd());
+    EXPECT_NE(SendMessageW(ok.hWnd(), WM_GETFONT, 0, 0), 0);
+
+    ok.SetCaption(L"&Установить && выйти");
+    EXPECT_EQ(TextOf(ok.hWnd()), L"&Установить && выйти");
+    EXPECT_EQ(ok.Caption(), L"&Установить && выйти");
+    EXPECT_EQ(form->Site(L"cmdOk").AccessKeys(), L"\x0423");
+
+    int clicks = 0;
+    form->On(L"cmdOk", L"Click", [&](Host::Event&) { ++clicks; });
+    SendMessageW(ok.hWnd(), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+
+    ok.SetEnabled(false);
+    EXPECT_FALSE(ok.Enabled());
+    EXPECT_FALSE(IsWindowEnabled(ok.hWnd()));
+    SendMessageW(ok.hWnd(), BM_CLICK, 0, 0);  // a disabled button takes no click
+    EXPECT_EQ(clicks, 1);
+    ok.SetEnabled(true);
+    EXPECT_TRUE(IsWindowEnabled(ok.hWnd()));
+    form->Unload();
+}
+
+TEST(CommandButtonW, SpaceAndAccessKeyPressIt) {
+    auto form = NewForm();
+    form->Show(Host::ShowMode::Modeless);
+    auto& ok = form->ControlAs<CommandButtonW>(L"cmdOk");
+    auto& other = form->ControlAs<CommandButtonW>(L"cmdOther");
+    other.SetCaption(L"&Other");
+    int okClicks = 0, otherClicks = 0;
+    form->On(L"cmdOk", L"Click", [&](Host::Event&) { ++okClicks; });
+    form->On(L"cmdOther", L"Click", [&](Host::Event&) { ++otherClicks; });
+    SetForegroundWindow(form->Hwnd());
+    SetFocus(ok.hWnd());
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return GetFocus() == ok.hWnd(); }, 2000));
+    PressKey(VK_SPACE);
+    EXPECT_EQ(okClicks, 1);
+    PressKey('O', VK_MENU);
+    EXPECT_EQ(otherClicks, 1);
+    EXPECT_EQ(GetFocus(), other.hWnd());
+    EXPECT_EQ(okClicks, 1);
+    form->Unload();
+}
+
+TEST(CheckBoxW, ValueRaisesClickOnEveryChangeAndUserClicksToggle) {
+    auto form = NewForm();
+    form->Load();
+    auto& box = form->ControlAs<CheckBoxW>(L"chbAgree");
+    box.SetCaption(L"Я согласен");
+    EXPECT_EQ(TextOf(box.hWnd()), L"Я согласен");
+    std::vector<int16_t> seen;  // the value each Click saw
+    form->On(L"chbAgree", L"Click", [&](Host::Event&) { seen.push_back(box.Value()); });
+
+    box.SetValue(1);
+    EXPECT_EQ(seen, (std::vector<int16_t>{1}));
+    EXPECT_EQ(SendMessageW(box.hWnd(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    box.SetValue(1);  // the same value: nothing
+    EXPECT_EQ(seen.size(), 1u);
+    box.SetValue(2);
+    EXPECT_EQ(SendMessageW(box.hWnd(), BM_GETCHECK, 0, 0), BST_INDETERMINATE);
+
+    // A user click: grayed and checked go to unchecked, unchecked to checked.
+    SendMessageW(box.hWnd(), BM_CLICK, 0, 0);
+    EXPECT_EQ(box.Value(), 0);
+    SendMessageW(box.hWnd(), BM_CLICK, 0, 0);
+    EXPECT_EQ(box.Value(), 1);
+    SendMessageW(box.hWnd(), BM_CLICK, 0, 0);
+    EXPECT_EQ(box.Value(), 0);
+    EXPECT_EQ(SendMessageW(box.hWnd(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(seen, (std::vector<int16_t>{1, 2, 0, 1, 0}));
+
+    try {
+        box.SetValue(3);
+        ADD_FAILURE() << "3 was taken";
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 380);
+    }
+    EXPECT_EQ(box.Value(), 0);
+    form->Unload();
+}
+
+TEST(Buttons, LoadingAndUnloadingLeaksNoObjects) {
+    auto form = NewForm();
+    form->Load();
+    form->Unload();
+    const auto before = testsupport::CountGuiObjects();
+    for (int i = 0; i < 5; ++i) {
+        form->Load();
+        form->ControlAs<CommandButtonW>(L"cmdOk").SetCaption(L"x");
+        form->Unload();
+    }
+    EXPECT_EQ(testsupport::CountGuiObjects(), before);
+}

@@ -1,0 +1,179 @@
+// The rich text box on a real form: the system rich edit window, TextRTF, ScrollBars
+// re-creating the window with content, selection and scroll position kept, and Locked.
+#include <windows.h>
+#include <richedit.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "controls/base/ControlError.h"
+#include "controls/richtext/RichTextBox.h"
+#include "controls/richtext/RichTextBoxBase.h"
+#include "host/ControlTypes.h"
+#include "host/Form.h"
+#include "tests/support/GuiResources.h"
+#include "tests/support/Pump.h"
+
+namespace {
+
+constexpr char kLayout[] = R"(PaylevixLayout 1
+Begin Form FTest
+    ClientWidth = 6000
+    ClientHeight = 4000
+    Begin RichTextBox rtbText
+        Left = 150
+        Top = 150
+        Width = 4500
+        Height = 1500
+        Property MultiLine = True
+        Property TextRTF = Utf16("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Stored\\par}")
+    End
+End
+)";
+
+std::unique_ptr<Host::Form> NewForm() {
+    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
+    return Host::Form::FromText(kLayout, "richtext.layout");
+}
+
+std::wstring PlainText(HWND hwnd) {
+    GETTEXTLENGTHEX length{GTL_DEFAULT, 1200};
+    const auto n = SendMessageW(hwnd, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    GETTEXTEX get{static_cast<DWORD>((n + 1) * sizeof(wchar_t)), GT_DEFAULT, 1200, nullptr,
+                  nullptr};
+    SendMessageW(hwnd, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
+                 reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+// A document of many lines, with Cyrillic text beyond ASCII.
+std::wstring LongDocument() {
+    std::wstring rtf = L"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    for (int i = 0; i < 60; ++i)
+        rtf += L"Строка " + std::to_wstring(i) + L"\\par ";
+    rtf += std::wstring(400, L'w') + L"\\par ";
+    return rtf + L"}";
+}
+
+}  // namespace
+
+TEST(RichTextBox, StoredDocumentAndMultiLineMakeTheWindow) {
+    auto form = NewForm();
+    form->Load();
+    auto& box = form->ControlAs<RichTextBox>(L"rtbText");
+    ASSERT_NE(box.hWnd(), nullptr);
+    wchar_t cls[32] = {};
+    GetClassNameW(box.hWnd(), cls, 32);
+    EXPECT_STREQ(cls, RichTextBoxBase::RichEditClass());
+    EXPECT_TRUE(GetWindowLongW(box.hWnd(), GWL_STYLE) & ES_MULTILINE);
+    EXPECT_EQ(PlainText(box.hWnd()).substr(0, 6), L"Stored");
+    EXPECT_NE(box.TextRTF().find(L"Stored"), std::wstring::npos);
+    try {
+        box.SetMultiLine(false);
+        ADD_FAILURE() << "MultiLine changed at run time";
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 382);
+        EXPECT_EQ(e.Description(), L"MultiLine property is read-only at run time");
+    }
+    form->Unload();
+}
+
+TEST(RichTextBox, ScrollBarsKeepContentSelectionAndScrollPosition) {
+    auto form = NewForm();
+    form->Show(Host::ShowMode::Modeless);
+    auto& box = form->ControlAs<RichTextBox>(L"rtbText");
+    box.SetTextRTF(LongDocument());
+    const std::wstring text = PlainText(box.hWnd());
+    EXPECT_EQ(text.substr(0, 8), L"Строка 0");
+    POINT top{-1, -1};
+    SendMessageW(box.hWnd(), EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
+    EXPECT_EQ(top.y, 0);
+
+    box.SetScrollBars(2);
+    EXPECT_EQ(box.ScrollBars(), 2);
+    const HWND first = box.hWnd();
+    EXPECT_TRUE(GetWindowLongW(first, GWL_STYLE) & WS_VSCROLL);
+    EXPECT_FALSE(GetWindowLongW(first, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_EQ(PlainText(first), text);
+    SendMessageW(first, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
+    EXPECT_EQ(top.y, 0);
+
+    // Scroll down and select, then add a horizontal bar: both stay.
+    SendMessageW(first, WM_VSCROLL, SB_PAGEDOWN, 0);
+    SendMessageW(first, WM_VSCROLL, SB_PAGEDOWN, 0);
+    POINT scrolled{};
+    SendMessageW(first, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    ASSERT_GT(scrolled.y, 0);
+    CHARRANGE selection{20, 30};
+    SendMessageW(first, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    SendMessageW(first, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+
+    box.SetScrollBars(3);
+    const HWND second = box.hWnd();
+    EXPECT_TRUE(GetWindowLongW(second, GWL_STYLE) & WS_HSCROLL);
+    EXPECT_EQ(PlainText(second), text);
+    CHARRANGE kept{};
+    SendMessageW(second, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&kept));
+    EXPECT_EQ(kept.cpMin, 20);
+    EXPECT_EQ(kept.cpMax, 30);
+    POINT after{};
+    SendMessageW(second, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&after));
+    EXPECT_EQ(after.y, scrolled.y);
+
+    // Without a vertical bar the text starts at its top again.
+    box.SetScrollBars(1);
+    SendMessageW(box.hWnd(), EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&after));
+    EXPECT_EQ(after.y, 0);
+    EXPECT_EQ(PlainText(box.hWnd()), text);
+
+    try {
+        box.SetScrollBars(4);
+        ADD_FAILURE() << "4 was taken";
+    } catch (const ControlError& e) {
+        EXPECT_EQ(e.Number(), 380);
+    }
+    form->Unload();
+}
+
+TEST(RichTextBox, LockedRefusesTypingButScrolls) {
+    auto form = NewForm();
+    form->Show(Host::ShowMode::Modeless);
+    auto& box = form->ControlAs<RichTextBox>(L"rtbText");
+    box.SetTextRTF(LongDocument());
+    box.SetScrollBars(2);
+    box.SetLocked(true);
+    EXPECT_TRUE(box.Locked());
+    EXPECT_TRUE(SendMessageW(box.hWnd(), EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+    const std::wstring before = PlainText(box.hWnd());
+    SetFocus(box.hWnd());
+    SendMessageW(box.hWnd(), WM_CHAR, L'x', 0);
+    SendMessageW(box.hWnd(), WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(PlainText(box.hWnd()), before);
+    SendMessageW(box.hWnd(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    POINT pos{};
+    SendMessageW(box.hWnd(), EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&pos));
+    EXPECT_GT(pos.y, 0);
+    box.SetLocked(false);
+    SendMessageW(box.hWnd(), WM_CHAR, L'x', 0);
+    EXPECT_NE(PlainText(box.hWnd()), before);
+    form->Unload();
+}
+
+TEST(RichTextBox, TheLibraryGoesWithTheLastBoxAndNothingLeaks) {
+    auto form = NewForm();
+    form->Load();
+    EXPECT_NE(RichTextBoxBase::RichEditModule(), nullptr);
+    form->Unload();
+    EXPECT_EQ(RichTextBoxBase::RichEditModule(), nullptr);
+    const auto before = testsupport::CountGuiObjects();
+    for (int i = 0; i < 4; ++i) {
+        form->Load();
+        form->ControlAs<RichTextBox>(L"rtbText").SetScrollBars(i % 4);
+        form->Unload();
+    }
+    EXPECT_EQ(testsupport::CountGuiObjects(), before);
+}
