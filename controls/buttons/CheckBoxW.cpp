@@ -7,10 +7,25 @@
 #include "controls/base/ControlError.h"
 #include "host/Events.h"
 
+#include <olectl.h>
+
 namespace {
 
 constexpr DWORD_PTR kRefCheck = 1;
 constexpr DWORD_PTR kRefUserControl = 2;
+
+// Late-bound access: one argument of a property put, converted to `type`.
+HRESULT PutArgument(DISPPARAMS* params, VARTYPE type, VARIANT& value) {
+    if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+    VariantInit(&value);
+    return FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, type)) ? DISP_E_TYPEMISMATCH
+                                                                          : S_OK;
+}
+
+bool NameIs(std::wstring_view name, std::wstring_view member) {
+    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), member.data(),
+                                static_cast<int>(member.size()), TRUE) == CSTR_EQUAL;
+}
 
 }  // namespace
 
@@ -154,4 +169,43 @@ LRESULT CheckBoxW::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
         return 0;
     }
     return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
+}
+
+HRESULT CheckBoxW::DispIdOfName(std::wstring_view name, DISPID& id) {
+    if (NameIs(name, L"Caption")) {
+        id = DISPID_CAPTION;
+    } else if (NameIs(name, L"Value")) {
+        id = DISPID_VALUE;
+    } else {
+        return DISP_E_UNKNOWNNAME;
+    }
+    return S_OK;
+}
+
+HRESULT CheckBoxW::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) {
+    if (id != DISPID_CAPTION && id != DISPID_VALUE) return DISP_E_MEMBERNOTFOUND;
+    if (flags & DISPATCH_PROPERTYGET) {
+        if (!result) return E_POINTER;
+        VariantInit(result);
+        if (id == DISPID_CAPTION) {
+            result->vt = VT_BSTR;
+            result->bstrVal = SysAllocString(PropCaption.c_str());
+        } else {
+            result->vt = VT_I2;
+            result->iVal = PropValue;
+        }
+        return S_OK;
+    }
+    VARIANT value;
+    if (HRESULT hr = PutArgument(params, id == DISPID_CAPTION ? VT_BSTR : VT_I2, value);
+        FAILED(hr)) {
+        return hr;
+    }
+    if (id == DISPID_CAPTION) {
+        SetCaption(value.bstrVal ? value.bstrVal : L"");
+        VariantClear(&value);
+    } else {
+        SetValue(value.iVal);
+    }
+    return S_OK;
 }

@@ -37,6 +37,8 @@ public:
     void AmbientChanged(std::wstring_view name) override;
     void AccessKeyPress(int16_t keyAscii) override;
     bool UserControlMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    HRESULT DispIdOfName(std::wstring_view name, DISPID& id) override;
+    HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) override;
     LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                                       DWORD_PTR dwRefData) override;
 

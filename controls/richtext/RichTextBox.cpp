@@ -9,6 +9,8 @@
 #include "controls/base/ControlError.h"
 #include "controls/richtext/RichTextBoxBase.h"
 
+#include <olectl.h>
+
 namespace {
 
 constexpr DWORD_PTR kRefRichEdit = 1;
@@ -58,6 +60,19 @@ std::wstring WideOf(const std::string& bytes) {
     std::wstring text(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
     return text;
+}
+
+// Late-bound access: one argument of a property put, converted to `type`.
+HRESULT PutArgument(DISPPARAMS* params, VARTYPE type, VARIANT& value) {
+    if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+    VariantInit(&value);
+    return FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, type)) ? DISP_E_TYPEMISMATCH
+                                                                          : S_OK;
+}
+
+bool NameIs(std::wstring_view name, std::wstring_view member) {
+    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), member.data(),
+                                static_cast<int>(member.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -238,4 +253,50 @@ LRESULT RichTextBox::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
         return 0;
     }
     return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
+}
+
+HRESULT RichTextBox::DispIdOfName(std::wstring_view name, DISPID& id) {
+    if (NameIs(name, L"TextRTF")) {
+        id = kDispIdTextRTF;
+    } else if (NameIs(name, L"ScrollBars")) {
+        id = kDispIdScrollBars;
+    } else if (NameIs(name, L"Locked")) {
+        id = kDispIdLocked;
+    } else {
+        return DISP_E_UNKNOWNNAME;
+    }
+    return S_OK;
+}
+
+HRESULT RichTextBox::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) {
+    VARTYPE type = VT_EMPTY;
+    switch (id) {
+        case kDispIdTextRTF:
+            type = VT_BSTR;
+            break;
+        case kDispIdScrollBars:
+            type = VT_I4;
+            break;
+        case kDispIdLocked:
+            type = VT_BOOL;
+            break;
+        default:
+            return DISP_E_MEMBERNOTFOUND;
+    }
+    if (flags & DISPATCH_PROPERTYGET) {
+        if (!result) return E_POINTER;
+        VariantInit(result);
+        result->vt = type;
+        if (id == kDispIdTextRTF) result->bstrVal = SysAllocString(TextRTF().c_str());
+        if (id == kDispIdScrollBars) result->lVal = PropScrollBars;
+        if (id == kDispIdLocked) result->boolVal = PropLocked ? VARIANT_TRUE : VARIANT_FALSE;
+        return S_OK;
+    }
+    VARIANT value;
+    if (HRESULT hr = PutArgument(params, type, value); FAILED(hr)) return hr;
+    if (id == kDispIdTextRTF) SetTextRTF(value.bstrVal ? value.bstrVal : L"");
+    if (id == kDispIdScrollBars) SetScrollBars(value.lVal);
+    if (id == kDispIdLocked) SetLocked(value.boolVal != VARIANT_FALSE);
+    VariantClear(&value);
+    return S_OK;
 }

@@ -42,6 +42,8 @@ public:
     void Terminate() override;
     void Resize() override;
     void AmbientChanged(std::wstring_view name) override;
+    HRESULT DispIdOfName(std::wstring_view name, DISPID& id) override;
+    HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) override;
     LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                                       DWORD_PTR dwRefData) override;
 

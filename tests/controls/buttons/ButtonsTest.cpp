@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
 #include "controls/buttons/CheckBoxW.h"
 #include "controls/buttons/CommandButtonW.h"
@@ -179,4 +180,62 @@ TEST(Buttons, LoadingAndUnloadingLeaksNoObjects) {
         form->Unload();
     }
     EXPECT_EQ(testsupport::CountGuiObjects(), before);
+}
+
+namespace {
+
+HRESULT PutProperty(IUnknown* object, DISPID id, VARIANT value) {
+    ComPtr<IDispatch> dispatch;
+    object->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    return dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr,
+                            nullptr);
+}
+
+DISPID IdOf(IUnknown* object, const wchar_t* name) {
+    ComPtr<IDispatch> dispatch;
+    object->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = 12345;
+    dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    return id;
+}
+
+}  // namespace
+
+TEST(Buttons, MembersAnswerTheirDispatchIdentifiers) {
+    auto form = NewForm();
+    form->Load();
+    IUnknown* ok = form->Site(L"cmdOk").Object();
+    IUnknown* box = form->Site(L"chbAgree").Object();
+    EXPECT_EQ(IdOf(ok, L"Caption"), -518);
+    EXPECT_EQ(IdOf(box, L"caption"), -518);
+    EXPECT_EQ(IdOf(box, L"Value"), 0);
+
+    VARIANT caption;
+    caption.vt = VT_BSTR;
+    caption.bstrVal = SysAllocString(L"Готово");
+    EXPECT_EQ(PutProperty(ok, -518, caption), S_OK);
+    SysFreeString(caption.bstrVal);
+    EXPECT_EQ(form->ControlAs<CommandButtonW>(L"cmdOk").Caption(), L"Готово");
+
+    int clicks = 0;
+    form->On(L"chbAgree", L"Click", [&](Host::Event&) { ++clicks; });
+    VARIANT value;
+    value.vt = VT_I4;
+    value.lVal = 1;
+    EXPECT_EQ(PutProperty(box, 0, value), S_OK);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(form->ControlAs<CheckBoxW>(L"chbAgree").Value(), 1);
+    value.lVal = 5;
+    EXPECT_EQ(PutProperty(box, 0, value), static_cast<HRESULT>(0x800A017C));  // 380
+
+    // Enabled is kept by the form for the control.
+    VARIANT enabled;
+    enabled.vt = VT_BOOL;
+    enabled.boolVal = VARIANT_FALSE;
+    EXPECT_EQ(PutProperty(ok, static_cast<DISPID>(0x8001000D), enabled), S_OK);
+    EXPECT_FALSE(IsWindowEnabled(form->ControlAs<CommandButtonW>(L"cmdOk").hWnd()));
+    form->Unload();
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
 #include "controls/richtext/RichTextBox.h"
 #include "controls/richtext/RichTextBoxBase.h"
@@ -176,4 +177,45 @@ TEST(RichTextBox, TheLibraryGoesWithTheLastBoxAndNothingLeaks) {
         form->Unload();
     }
     EXPECT_EQ(testsupport::CountGuiObjects(), before);
+}
+
+TEST(RichTextBox, MembersAnswerTheirDispatchIdentifiers) {
+    auto form = NewForm();
+    form->Load();
+    auto& box = form->ControlAs<RichTextBox>(L"rtbText");
+    ComPtr<IDispatch> dispatch;
+    form->Site(L"rtbText").Object()->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    const wchar_t* names[] = {L"TextRTF", L"ScrollBars", L"Locked"};
+    const DISPID expected[] = {0x6803001A, 0x68030029, 0x6803002F};
+    for (int i = 0; i < 3; ++i) {
+        LPOLESTR name[] = {const_cast<LPOLESTR>(names[i])};
+        DISPID id = 0;
+        EXPECT_EQ(dispatch->GetIDsOfNames(IID_NULL, name, 1, 0, &id), S_OK);
+        EXPECT_EQ(id, expected[i]) << i;
+    }
+    VARIANT value;
+    value.vt = VT_I4;
+    value.lVal = 2;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    EXPECT_EQ(dispatch->Invoke(0x68030029, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr,
+                               nullptr, nullptr),
+              S_OK);
+    EXPECT_EQ(box.ScrollBars(), 2);
+    value.vt = VT_BOOL;
+    value.boolVal = VARIANT_TRUE;
+    EXPECT_EQ(dispatch->Invoke(0x6803002F, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr,
+                               nullptr, nullptr),
+              S_OK);
+    EXPECT_TRUE(SendMessageW(box.hWnd(), EM_GETOPTIONS, 0, 0) & ECO_READONLY);
+    VARIANT rtf;
+    VariantInit(&rtf);
+    DISPPARAMS none{};
+    EXPECT_EQ(dispatch->Invoke(0x6803001A, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &rtf, nullptr,
+                               nullptr),
+              S_OK);
+    ASSERT_EQ(rtf.vt, VT_BSTR);
+    EXPECT_NE(std::wstring(rtf.bstrVal).find(L"Stored"), std::wstring::npos);
+    VariantClear(&rtf);
+    form->Unload();
 }
