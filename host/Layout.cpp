@@ -1,6 +1,10 @@
 #include "host/Layout.h"
 
 #include <charconv>
+#include <type_traits>
+#include <cstdlib>
+#include <cstdio>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -699,12 +703,22 @@ private:
             if (Digits().empty()) Fail("expected digits in the exponent");
         }
         const std::string_view token = line_.substr(at, pos_ - at);
+        // The C library's conversion (the token is already known to be well formed): the
+        // standard library's floating-point charconv would more than double the program.
+        const std::string text(token);
+        char* end = nullptr;
+        errno = 0;
         T v{};
-        const auto r = std::from_chars(token.data(), token.data() + token.size(), v);
-        if (r.ec == std::errc::result_out_of_range || !std::isfinite(v)) {
+        if constexpr (std::is_same_v<T, float>) {
+            v = std::strtof(text.c_str(), &end);
+        } else {
+            v = std::strtod(text.c_str(), &end);
+        }
+        const bool underflow = errno == ERANGE && std::fabs(v) <= std::numeric_limits<T>::min();
+        if ((errno == ERANGE && !underflow) || !std::isfinite(v)) {
             FailAt(at, std::string("number out of range for ") + what);
         }
-        if (r.ec != std::errc() || r.ptr != token.data() + token.size()) {
+        if (end != text.c_str() + text.size()) {
             FailAt(at, std::string("malformed number in ") + what + "(...)");
         }
         return v;
@@ -989,9 +1003,16 @@ bool LooksLikeUtf16Text(const std::vector<uint8_t>& data) {
 template <class T>
 std::string WriteFloat(T v) {
     if (!std::isfinite(v)) throw std::invalid_argument("a number is not finite");
+    // The shortest decimal form that reads back as the same value.
     char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, r.ptr);
+    const int maxDigits = std::numeric_limits<T>::max_digits10;
+    for (int digits = 1; digits <= maxDigits; ++digits) {
+        std::snprintf(buf, sizeof buf, "%.*g", digits, static_cast<double>(v));
+        const T back = std::is_same_v<T, float> ? static_cast<T>(std::strtof(buf, nullptr))
+                                                : static_cast<T>(std::strtod(buf, nullptr));
+        if (back == v) break;
+    }
+    return buf;
 }
 
 std::string WriteFontSize(int64_t size) {

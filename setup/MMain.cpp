@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <cstdlib>
 #include <exception>
 
 #include "controls/base/VisualStyles.h"
@@ -67,3 +68,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     MMain::Main();
     return 0;
 }
+
+#if defined(__GLIBCXX__)
+// The runtime's default terminate handler prints the demangled exception type to a console
+// this program does not have, and brings the whole demangler with it (about 50 KB). Ending
+// the process at once is all a window program can do at that point anyway.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
+#endif
