@@ -25,8 +25,8 @@ constexpr size_t kGdiEntries = 0x10000;
 
 const GdiEntry* GdiTable() {
     PROCESS_BASIC_INFORMATION info{};
-    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info,
-                                  sizeof(info), nullptr) != 0)
+    if (NtQueryInformationProcess(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof(info),
+                                  nullptr) != 0)
         return nullptr;
     const auto* peb = reinterpret_cast<const BYTE*>(info.PebBaseAddress);
     const size_t offset = sizeof(void*) == 4 ? 0x94 : 0xF8;  // PEB.GdiSharedHandleTable

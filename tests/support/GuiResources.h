@@ -13,7 +13,7 @@
 namespace testsupport {
 
 struct GuiObjectCounts {
-    long gdi = -1;   // -1: cannot be counted here
+    long gdi = -1;  // -1: cannot be counted here
     long user = -1;
     bool operator==(const GuiObjectCounts&) const = default;
 };

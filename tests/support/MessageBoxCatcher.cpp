@@ -43,7 +43,8 @@ void PatchImport() {
     auto* base = reinterpret_cast<BYTE*>(GetModuleHandleW(nullptr));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     if (!dir.VirtualAddress) return;
     for (auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
          desc->Name; ++desc) {
@@ -191,8 +192,8 @@ BOOL CALLBACK FindProcessBox(HWND hwnd, LPARAM lp) {
 
 std::string Narrow(const std::wstring& w) {
     if (w.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr,
-                                      0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, nullptr);
     std::string s(n, '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
                         nullptr);
@@ -204,7 +205,8 @@ std::string Narrow(const std::wstring& w) {
 std::ostream& operator<<(std::ostream& os, const CaughtBox& box) {
     std::string text = Narrow(box.text);
     std::string shown;
-    for (char c : text) shown += c == '\r' ? std::string("\\r") : c == '\n' ? "\\n" : std::string(1, c);
+    for (char c : text)
+        shown += c == '\r' ? std::string("\\r") : c == '\n' ? "\\n" : std::string(1, c);
     os << "[title \"" << Narrow(box.title) << "\", text \"" << shown << "\"";
     if (box.haveCall) os << ", style 0x" << std::hex << box.style << std::dec;
     return os << "]";
@@ -214,13 +216,16 @@ MessageBoxCatcher::MessageBoxCatcher(int reply) : reply_(reply), outer_(g_catche
     g_catcher = this;
 }
 
-MessageBoxCatcher::~MessageBoxCatcher() { g_catcher = outer_; }
+MessageBoxCatcher::~MessageBoxCatcher() {
+    g_catcher = outer_;
+}
 
 ::testing::AssertionResult MessageBoxCatcher::Saw(size_t count) const {
     if (boxes_.size() == count) return ::testing::AssertionSuccess();
     auto result = ::testing::AssertionFailure();
     result << "expected " << count << " message box(es), saw " << boxes_.size();
-    for (const CaughtBox& box : boxes_) result << "\n  " << box;
+    for (const CaughtBox& box : boxes_)
+        result << "\n  " << box;
     return result;
 }
 

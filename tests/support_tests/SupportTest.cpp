@@ -67,21 +67,22 @@ TEST(MessageBoxCatcher, ABoxThatNeverComesFailsInsteadOfHanging) {
 
 TEST(GuiResources, CountsGdiObjectsAndWindowsOfThisProcess) {
     // Warm-up: the first window of a thread brings system windows of its own.
-    DestroyWindow(CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr));
+    DestroyWindow(
+        CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr));
     PumpPending();
     const GuiObjectCounts before = CountGuiObjects();
     ASSERT_GE(before.gdi, 0) << "GDI objects cannot be counted here";
     ASSERT_GE(before.user, 0) << "USER objects cannot be counted here";
 
     HBRUSH brushes[3] = {CreateSolidBrush(1), CreateSolidBrush(2), CreateSolidBrush(3)};
-    HWND window = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
+    HWND window =
+        CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     const GuiObjectCounts during = CountGuiObjects();
     EXPECT_EQ(during.gdi, before.gdi + 3);
     EXPECT_EQ(during.user, before.user + 1);
 
-    for (HBRUSH b : brushes) DeleteObject(b);
+    for (HBRUSH b : brushes)
+        DeleteObject(b);
     DestroyWindow(window);
     EXPECT_EQ(CountGuiObjects(), before);
 }
@@ -93,8 +94,8 @@ void CALLBACK MarkFired(HWND hwnd, UINT, UINT_PTR id, DWORD) {
 }
 
 TEST(Pump, StopsWhenTheConditionHoldsOrTheTimeRunsOut) {
-    HWND window = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                nullptr, nullptr);
+    HWND window =
+        CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
     g_timerFired = false;
     SetTimer(window, 1, 50, MarkFired);
     EXPECT_TRUE(PumpUntil([] { return g_timerFired; }, 3000));

@@ -9,8 +9,8 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE file = CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 3;
     DWORD written = 0;
-    const BOOL ok = WriteFile(file, folder.data(), static_cast<DWORD>(folder.size() * 2),
-                              &written, nullptr);
+    const BOOL ok =
+        WriteFile(file, folder.data(), static_cast<DWORD>(folder.size() * 2), &written, nullptr);
     CloseHandle(file);
     return ok ? 0 : 4;
 }

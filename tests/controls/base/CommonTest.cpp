@@ -15,8 +15,8 @@ namespace {
 struct TopWindow {
     HWND hwnd;
     explicit TopWindow(const wchar_t* title)
-        : hwnd(CreateWindowW(L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                             100, nullptr, nullptr, nullptr, nullptr)) {}
+        : hwnd(CreateWindowW(L"STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                             nullptr, nullptr, nullptr, nullptr)) {}
     ~TopWindow() { DestroyWindow(hwnd); }
 };
 
@@ -92,8 +92,8 @@ TEST(ShowMessageBox, OtherBoxesAreOwnedByTheProgramsActiveWindowElseTheThreadsAc
     }
     {
         // A tracked window that has gone counts as none.
-        HWND gone = CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                  nullptr, nullptr);
+        HWND gone =
+            CreateWindowW(L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
         Common::SetOwnActiveWindow(gone);
         DestroyWindow(gone);
         SetActiveWindow(active.hwnd);
