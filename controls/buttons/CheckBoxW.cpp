@@ -6,6 +6,7 @@
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "host/Events.h"
+#include "host/LateBound.h"
 
 #include <olectl.h>
 
@@ -13,19 +14,6 @@ namespace {
 
 constexpr DWORD_PTR kRefCheck = 1;
 constexpr DWORD_PTR kRefUserControl = 2;
-
-// Late-bound access: one argument of a property put, converted to `type`.
-HRESULT PutArgument(DISPPARAMS* params, VARTYPE type, VARIANT& value) {
-    if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    VariantInit(&value);
-    return FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, type)) ? DISP_E_TYPEMISMATCH
-                                                                          : S_OK;
-}
-
-bool NameIs(std::wstring_view name, std::wstring_view member) {
-    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), member.data(),
-                                static_cast<int>(member.size()), TRUE) == CSTR_EQUAL;
-}
 
 }  // namespace
 
@@ -172,9 +160,9 @@ LRESULT CheckBoxW::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
 }
 
 HRESULT CheckBoxW::DispIdOfName(std::wstring_view name, DISPID& id) {
-    if (NameIs(name, L"Caption")) {
+    if (Host::MemberNameIs(name, L"Caption")) {
         id = DISPID_CAPTION;
-    } else if (NameIs(name, L"Value")) {
+    } else if (Host::MemberNameIs(name, L"Value")) {
         id = DISPID_VALUE;
     } else {
         return DISP_E_UNKNOWNNAME;
@@ -196,16 +184,15 @@ HRESULT CheckBoxW::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIA
         }
         return S_OK;
     }
-    VARIANT value;
-    if (HRESULT hr = PutArgument(params, id == DISPID_CAPTION ? VT_BSTR : VT_I2, value);
+    ::Variant value;
+    if (HRESULT hr = Host::PutArgument(params, id == DISPID_CAPTION ? VT_BSTR : VT_I2, value);
         FAILED(hr)) {
         return hr;
     }
     if (id == DISPID_CAPTION) {
-        SetCaption(value.bstrVal ? value.bstrVal : L"");
-        VariantClear(&value);
+        SetCaption(value.Get().bstrVal ? value.Get().bstrVal : L"");
     } else {
-        SetValue(value.iVal);
+        SetValue(value.Get().iVal);
     }
     return S_OK;
 }

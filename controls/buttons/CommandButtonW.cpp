@@ -3,6 +3,7 @@
 #include "controls/base/ComCtlsBase.h"
 #include "controls/base/Common.h"
 #include "host/Events.h"
+#include "host/LateBound.h"
 
 #include <olectl.h>
 
@@ -10,19 +11,6 @@ namespace {
 
 constexpr DWORD_PTR kRefButton = 1;
 constexpr DWORD_PTR kRefUserControl = 2;
-
-// Late-bound access: one argument of a property put, converted to `type`.
-HRESULT PutArgument(DISPPARAMS* params, VARTYPE type, VARIANT& value) {
-    if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    VariantInit(&value);
-    return FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, type)) ? DISP_E_TYPEMISMATCH
-                                                                          : S_OK;
-}
-
-bool NameIs(std::wstring_view name, std::wstring_view member) {
-    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), member.data(),
-                                static_cast<int>(member.size()), TRUE) == CSTR_EQUAL;
-}
 
 }  // namespace
 
@@ -163,7 +151,7 @@ LRESULT CommandButtonW::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lPar
 }
 
 HRESULT CommandButtonW::DispIdOfName(std::wstring_view name, DISPID& id) {
-    if (!NameIs(name, L"Caption")) return DISP_E_UNKNOWNNAME;
+    if (!Host::MemberNameIs(name, L"Caption")) return DISP_E_UNKNOWNNAME;
     id = DISPID_CAPTION;
     return S_OK;
 }
@@ -177,9 +165,8 @@ HRESULT CommandButtonW::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, 
         result->bstrVal = SysAllocString(PropCaption.c_str());
         return S_OK;
     }
-    VARIANT value;
-    if (HRESULT hr = PutArgument(params, VT_BSTR, value); FAILED(hr)) return hr;
-    SetCaption(value.bstrVal ? value.bstrVal : L"");
-    VariantClear(&value);
+    ::Variant value;
+    if (HRESULT hr = Host::PutArgument(params, VT_BSTR, value); FAILED(hr)) return hr;
+    SetCaption(value.Get().bstrVal ? value.Get().bstrVal : L"");
     return S_OK;
 }

@@ -8,6 +8,7 @@
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "controls/richtext/RichTextBoxBase.h"
+#include "host/LateBound.h"
 
 #include <olectl.h>
 
@@ -60,19 +61,6 @@ std::wstring WideOf(const std::string& bytes) {
     std::wstring text(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
     return text;
-}
-
-// Late-bound access: one argument of a property put, converted to `type`.
-HRESULT PutArgument(DISPPARAMS* params, VARTYPE type, VARIANT& value) {
-    if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-    VariantInit(&value);
-    return FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, type)) ? DISP_E_TYPEMISMATCH
-                                                                          : S_OK;
-}
-
-bool NameIs(std::wstring_view name, std::wstring_view member) {
-    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), member.data(),
-                                static_cast<int>(member.size()), TRUE) == CSTR_EQUAL;
 }
 
 }  // namespace
@@ -256,11 +244,11 @@ LRESULT RichTextBox::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
 }
 
 HRESULT RichTextBox::DispIdOfName(std::wstring_view name, DISPID& id) {
-    if (NameIs(name, L"TextRTF")) {
+    if (Host::MemberNameIs(name, L"TextRTF")) {
         id = kDispIdTextRTF;
-    } else if (NameIs(name, L"ScrollBars")) {
+    } else if (Host::MemberNameIs(name, L"ScrollBars")) {
         id = kDispIdScrollBars;
-    } else if (NameIs(name, L"Locked")) {
+    } else if (Host::MemberNameIs(name, L"Locked")) {
         id = kDispIdLocked;
     } else {
         return DISP_E_UNKNOWNNAME;
@@ -292,11 +280,10 @@ HRESULT RichTextBox::InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VAR
         if (id == kDispIdLocked) result->boolVal = PropLocked ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
-    VARIANT value;
-    if (HRESULT hr = PutArgument(params, type, value); FAILED(hr)) return hr;
-    if (id == kDispIdTextRTF) SetTextRTF(value.bstrVal ? value.bstrVal : L"");
-    if (id == kDispIdScrollBars) SetScrollBars(value.lVal);
-    if (id == kDispIdLocked) SetLocked(value.boolVal != VARIANT_FALSE);
-    VariantClear(&value);
+    ::Variant value;
+    if (HRESULT hr = Host::PutArgument(params, type, value); FAILED(hr)) return hr;
+    if (id == kDispIdTextRTF) SetTextRTF(value.Get().bstrVal ? value.Get().bstrVal : L"");
+    if (id == kDispIdScrollBars) SetScrollBars(value.Get().lVal);
+    if (id == kDispIdLocked) SetLocked(value.Get().boolVal != VARIANT_FALSE);
     return S_OK;
 }
