@@ -18,7 +18,6 @@ install_packages() {
     dpkg --print-foreign-architectures | grep -qx i386 || {
         log "adding the i386 architecture"
         dpkg --add-architecture i386
-        need_update=1
     }
     local pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth
                 x11-utils imagemagick cmake make googletest clang libclang-rt-14-dev)
@@ -39,9 +38,8 @@ configure_and_build() {
         cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" >/dev/null
     fi
     log "building"
-    cmake --build "$build" -j "$jobs" -- --no-print-directory | grep -v -E '^\[ *[0-9]+%\]' || true
-    # grep hides the progress lines; the build's own status decides.
-    cmake --build "$build" -j "$jobs" >/dev/null
+    # Progress lines hidden; with pipefail the build's own status decides.
+    cmake --build "$build" -j "$jobs" -- --no-print-directory | { grep -v -E '^\[ *[0-9]+%\]' || true; }
 }
 
 wine_arch() { [[ $arch == x86_64 ]] && echo win64 || echo win32; }
