@@ -1,5 +1,7 @@
 #include "host/DropTarget.h"
 
+#include "controls/base/Common.h"
+
 #include "host/ControlSite.h"
 #include "host/Form.h"
 
@@ -7,14 +9,7 @@ namespace Host {
 
 namespace {
 
-int16_t ButtonOf(DWORD keys) {
-    int16_t button = 0;
-    if (keys & MK_LBUTTON) button |= 1;
-    if (keys & MK_RBUTTON) button |= 2;
-    if (keys & MK_MBUTTON) button |= 4;
-    return button;
-}
-
+// The drag loop's key state carries Alt itself, unlike a mouse message's flags.
 int16_t ShiftOf(DWORD keys) {
     int16_t shift = 0;
     if (keys & MK_SHIFT) shift |= 1;
@@ -68,9 +63,9 @@ ControlSite* DropTarget::TargetAt(POINTL screen, POINT& local) const {
 void DropTarget::Notify(ControlSite* site, DWORD keys, POINT local, DWORD* effect, int16_t state) {
     int32_t e = static_cast<int32_t>(*effect);
     try {
-        site->Control().OLEDragOver(data_.Get(), e, ButtonOf(keys), ShiftOf(keys),
-                                    static_cast<float>(local.x), static_cast<float>(local.y),
-                                    state);
+        site->Control().OLEDragOver(data_.Get(), e, Common::ButtonFromMouseFlags(keys),
+                                    ShiftOf(keys), static_cast<float>(local.x),
+                                    static_cast<float>(local.y), state);
     } catch (...) {
         e = DROPEFFECT_NONE;
     }
@@ -130,7 +125,7 @@ HRESULT DropTarget::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect
     }
     int32_t e = static_cast<int32_t>(*effect);
     try {
-        site->Control().OLEDragDrop(data, e, ButtonOf(keys), ShiftOf(keys),
+        site->Control().OLEDragDrop(data, e, Common::ButtonFromMouseFlags(keys), ShiftOf(keys),
                                     static_cast<float>(local.x), static_cast<float>(local.y));
     } catch (...) {
         e = DROPEFFECT_NONE;
