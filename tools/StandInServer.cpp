@@ -15,10 +15,15 @@ constexpr wchar_t kDescription[] = L"Paylevix spreadsheet stand-in";
 // A process started by COM whose creation never comes does not stay forever.
 constexpr DWORD kFirstCreationTimeoutMs = 60000;
 
+// After Quit, a client that never lets go of its objects does not keep the process either.
+constexpr UINT kQuitGraceMs = 10000;
+
 Mode g_mode = Mode::Embedding;
 LONG g_objects = 0;
 LONG g_locks = 0;
 bool g_created = false;
+bool g_quitting = false;
+DWORD g_activeCookie = 0;
 IUnknown* g_application = nullptr;
 
 void Journal(const std::wstring& line) {
@@ -26,7 +31,13 @@ void Journal(const std::wstring& line) {
 }
 
 void EndWhenIdle() {
-    if (g_mode == Mode::Embedding && g_objects == 0 && g_locks == 0) PostQuitMessage(0);
+    if ((g_mode == Mode::Embedding || g_quitting) && g_objects == 0 && g_locks == 0) {
+        PostQuitMessage(0);
+    }
+}
+
+void CALLBACK QuitGraceOver(HWND, UINT, UINT_PTR, DWORD) {
+    PostQuitMessage(0);
 }
 
 class ClassFactory final : public IClassFactory {
@@ -137,7 +148,16 @@ void ObjectDestroyed() {
 }
 
 void Quit() {
-    PostQuitMessage(0);
+    // The process ends once the caller has let go of its objects, as the real application
+    // does: ending at once could take the process down before the answer to this very call
+    // reached the caller ("RPC call failed"), and before the caller's release was seen.
+    g_quitting = true;
+    if (g_activeCookie) {
+        RevokeActiveObject(g_activeCookie, nullptr);
+        g_activeCookie = 0;
+    }
+    SetTimer(nullptr, 0, kQuitGraceMs, QuitGraceOver);
+    EndWhenIdle();
 }
 
 void SetApplication(IUnknown* application) {
@@ -148,7 +168,7 @@ int Run(Mode mode) {
     g_mode = mode;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     Journal(mode == Mode::Embedding ? L"start embedding" : L"start running");
-    DWORD classCookie = 0, activeCookie = 0;
+    DWORD classCookie = 0;
     HANDLE stop = nullptr;
     int exitCode = 0;
     if (mode == Mode::Embedding) {
@@ -163,7 +183,7 @@ int Run(Mode mode) {
         auto* application = new StandInApplication;
         // Strong: the registration itself keeps the object, as the running application does.
         if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(application), StandInConfig::kClsid,
-                                        ACTIVEOBJECT_STRONG, &activeCookie)))
+                                        ACTIVEOBJECT_STRONG, &g_activeCookie)))
             exitCode = 1;
         application->Release();
     }
@@ -181,7 +201,8 @@ int Run(Mode mode) {
         if (!PumpMessages()) break;
     }
     if (classCookie) CoRevokeClassObject(classCookie);
-    if (activeCookie) RevokeActiveObject(activeCookie, nullptr);
+    if (g_activeCookie) RevokeActiveObject(g_activeCookie, nullptr);
+    g_activeCookie = 0;
     // Clients that still hold the application lose it now, as they would with the real one.
     if (g_application) CoDisconnectObject(g_application, 0);
     PumpMessages();
