@@ -256,7 +256,7 @@ struct AfterNcDestroy {
     HANDLE init = nullptr;
     HANDLE id = nullptr;
     bool stillSubclassed = true;
-    UINT_PTR id = 0;
+    UINT_PTR subclassId = 0;
 } g_after;
 
 LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -265,7 +265,7 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
         g_after.seen = true;
         g_after.init = GetPropW(m->hwnd, L"ComCtlSubclassInit");
         g_after.id = GetPropW(m->hwnd, L"ComCtlSubclassID");
-        g_after.stillSubclassed = HasSystemSubclass(m->hwnd, g_after.id);
+        g_after.stillSubclassed = HasSystemSubclass(m->hwnd, g_after.subclassId);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -280,8 +280,8 @@ TEST(Subclass, DestroyingTheWindowRemovesTheSubclassButNotThePropertiesAndHidesT
     ASSERT_TRUE(ComCtlsBase::InstallSubclass(hwnd, &receiver, 1));
     g_after = {};
     g_after.hwnd = hwnd;
-    g_after.id = ComCtlsBase::Testing::SystemSubclassId(hwnd);
-    ASSERT_NE(g_after.id, 0u);
+    g_after.subclassId = ComCtlsBase::Testing::SystemSubclassId(hwnd);
+    ASSERT_NE(g_after.subclassId, 0u);
     HHOOK hook =
         SetWindowsHookExW(WH_CALLWNDPROCRET, CallWndRetProc, nullptr, GetCurrentThreadId());
     ASSERT_TRUE(hook);
