@@ -2,7 +2,7 @@
 
 #include "controls/base/ControlError.h"
 #include "host/Layout.h"
-#include "host/LateBound.h"
+#include "host/ControlDescription.h"
 #include "host/StoredValue.h"
 #include "script/Runner.h"
 

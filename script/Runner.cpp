@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "controls/base/ControlError.h"
-#include "host/LateBound.h"
+#include "host/ControlDescription.h"
 #include "host/Layout.h"
 #include "host/Program.h"
 #include "host/StoredValue.h"
@@ -306,10 +306,14 @@ void Runner::Quit(int code) {
     if (out_ && out_ != INVALID_HANDLE_VALUE) FlushFileBuffers(out_);
     if (err_ && err_ != INVALID_HANDLE_VALUE) FlushFileBuffers(err_);
     log_.Reset();
+    OleFlushClipboard();
     ExitProcess(static_cast<UINT>(code));
 }
 
 void Runner::Shutdown() {
+    // Data a rich edit window put on the clipboard is rendered now, while its library is still
+    // loaded: flushed after the library has gone, it would fault.
+    OleFlushClipboard();
     // The engine lets go of the script objects first; then the forms go.
     if (engine_) engine_->Close();
     controlObjects_.clear();

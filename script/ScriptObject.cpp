@@ -3,7 +3,8 @@
 #include <new>
 
 #include "controls/base/ControlError.h"
-#include "host/LateBound.h"
+#include "host/ControlDescription.h"
+#include "host/StoredValue.h"
 
 namespace FormScript {
 
@@ -172,7 +173,15 @@ HRESULT ScriptObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* pa
     } catch (const ControlError& e) {
         return ToException(e.Number(), e.Description(), exception);
     } catch (const std::bad_alloc&) {
-        return ToException(ControlErrors::kOutOfMemory, L"", exception);
+        return ToException(ControlErrors::kOutOfMemory,
+                           ControlErrors::StandardDescription(ControlErrors::kOutOfMemory),
+                           exception);
+    } catch (const std::exception& e) {
+        // A layout refused while a form loads again, and the like.
+        return ToException(ControlErrors::kInvalidProcedureCall,
+                           StoredValue::WideFromUtf8(e.what()), exception);
+    } catch (...) {
+        return E_FAIL;
     }
 }
 

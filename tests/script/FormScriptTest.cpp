@@ -43,15 +43,22 @@ Begin Form FTest
 End
 )";
 
+constexpr char kRedLayout[] = R"(PaylevixLayout 1
+Begin Form FRed
+    Caption = "Red"
+    BackColor = 0x000000FF
+End
+)";
+
 enum class Encoding { Utf8, Utf8Bom, Utf16 };
 
 struct Case {
     const char* name;
     const wchar_t* scriptFile;  // its extension chooses the engine
-    bool withLayout;
-    const char* script;  // UTF-8
-    const char* out;     // standard output, lines ending in \n
-    const char* err;     // standard error
+    const char* layout;         // none: the empty form
+    const char* script;         // UTF-8
+    const char* out;            // standard output, lines ending in \n
+    const char* err;            // standard error
     long exitCode;
     Encoding encoding = Encoding::Utf8;
     std::vector<std::wstring> args = {};
@@ -84,6 +91,23 @@ std::string Encode(const std::string& utf8, Encoding encoding) {
     return bytes;
 }
 
+// A 2 x 2 pixel, 24-bit bitmap file.
+std::string TinyBitmap() {
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = 2;
+    info.biHeight = 2;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const std::string pixels(16, '\x40');  // two rows of 6 bytes, each padded to 8
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels.size());
+    return std::string(reinterpret_cast<const char*>(&file), sizeof(file)) +
+           std::string(reinterpret_cast<const char*>(&info), sizeof(info)) + pixels;
+}
+
 std::wstring Runner() {
     return testsupport::ExeFolder() + L"..\\..\\script\\formscript.exe";
 }
@@ -93,7 +117,7 @@ testsupport::RunResult RunFormScript(const std::wstring& folder,
     std::wstring line = L"\"" + Runner() + L"\"";
     for (const std::wstring& a : args)
         line += L" \"" + a + L"\"";
-    testsupport::RunResult r = testsupport::RunCaptured(line, folder, 60000);
+    testsupport::RunResult r = testsupport::RunCaptured(line, folder, 30000);
     r.out = Unix(r.out);
     r.err = Unix(r.err);
     return r;
@@ -102,8 +126,9 @@ testsupport::RunResult RunFormScript(const std::wstring& folder,
 testsupport::RunResult RunCase(const Case& c) {
     const std::wstring folder = testsupport::FreshFolder(L"formscript-" + Wide(c.name));
     std::vector<std::wstring> args;
-    if (c.withLayout) {
-        testsupport::WriteFileBytes(folder + L"test.layout", kLayout);
+    testsupport::WriteFileBytes(folder + L"pic.bmp", TinyBitmap());
+    if (c.layout) {
+        testsupport::WriteFileBytes(folder + L"test.layout", c.layout);
         args.push_back(folder + L"test.layout");
     }
     testsupport::WriteFileBytes(folder + c.scriptFile, Encode(c.script, c.encoding));
@@ -115,7 +140,7 @@ testsupport::RunResult RunCase(const Case& c) {
 const Case kCases[] = {
     {"NamedItemsAndLoadFirst",
      L"t.vbs",
-     true,
+     kLayout,
      "Sub Form_Load\n"
      "    Host.Echo \"load\", Form.Caption, Form.Visible\n"
      "End Sub\n"
@@ -129,12 +154,12 @@ const Case kCases[] = {
      0,
      Encoding::Utf8,
      {L"one", L"two words"}},
-    {"JScriptNamedItemsAndErrorNumbers", L"t.js", true,
+    {"JScriptNamedItemsAndErrorNumbers", L"t.js", kLayout,
      "function Form_Load() { Host.Echo('load'); }\n"
      "Host.Echo(cmdOk.Caption, Form.Controls.Count, Host.Arguments.Count, true);\n"
      "try { chkAgree.Value = 7; } catch (e) { Host.Echo(e.number & 0xFFFF, e.description); }\n",
      "load\nOK 3 0 true\n380 Invalid property value\n", "", 0},
-    {"ControlsAddAndRemove", L"t.vbs", false,
+    {"ControlsAddAndRemove", L"t.vbs", nullptr,
      "Set b = Form.Controls.Add(\"CommandButtonW\", \"cmdNew\")\n"
      "b.Caption = \"New\"\n"
      "Host.Echo Form.Controls(\"cmdNew\").Caption, Form.Controls.Count, b.Width, Form.ScaleWidth\n"
@@ -151,7 +176,7 @@ const Case kCases[] = {
      "New 1 1215 6000\n600 chkNew\n1\n730 Control 'cmdNew' not found\n"
      "711 Invalid class string: NoSuchControl\n",
      "", 0},
-    {"NumberedErrorsWithOnErrorResumeNext", L"t.vbs", true,
+    {"NumberedErrorsWithOnErrorResumeNext", L"t.vbs", kLayout,
      "On Error Resume Next\n"
      "chkAgree.Value = 7\n"
      "Host.Echo Err.Number, Err.Description\n"
@@ -162,7 +187,7 @@ const Case kCases[] = {
      "Host.Echo Host.Arguments(5)\n"
      "Host.Echo Err.Number, Err.Description\n",
      "380 Invalid property value\n380 Invalid property value 0\n9 Subscript out of range\n", "", 0},
-    {"EventsWithArgumentsByReference", L"t.vbs", true,
+    {"EventsWithArgumentsByReference", L"t.vbs", kLayout,
      "Dim n\n"
      "Sub cmdOk_Click()\n"
      "    n = n + 1\n"
@@ -181,7 +206,7 @@ const Case kCases[] = {
      "Host.Click cmdOk, 100, 100\n"
      "Host.Echo Form.Unload, Form.Visible\n",
      "click 1\nqueryunload 1\nFalse\nclick 2\nqueryunload 1\nunload\nTrue False\n", "", 0},
-    {"SendKeysAndClickReachTheControls", L"t.vbs", true,
+    {"SendKeysAndClickReachTheControls", L"t.vbs", kLayout,
      "Dim refuse\n"
      "Sub chkAgree_Click()\n"
      "    Host.Echo \"agree\", chkAgree.Value\n"
@@ -204,30 +229,75 @@ const Case kCases[] = {
      "\"|\")\n"
      "Form.Hide\n",
      "agree 1\nagree 0\nvalidate\nchkAgree\nvalidate\nrtbText\nHi+{|x\n", "", 0},
-    {"MessageBoxesAnswered", L"t.vbs", false,
+    {"ModalShowReturnsWhenHidden", L"t.vbs", kLayout,
+     "Sub Form_Activate\n"
+     "    Host.Click cmdOk\n"
+     "End Sub\n"
+     "Sub cmdOk_Click\n"
+     "    Form.Hide\n"
+     "End Sub\n"
+     "Form.Show 1\n"
+     "Host.Echo \"returned\", Form.Visible\n",
+     "returned False\n", "", 0},
+    {"JScriptHandlersGetTheArguments", L"t.js", nullptr,
+     "function Form_QueryUnload(cancel, mode) { Host.Echo('queryunload', mode); }\n"
+     "function Form_Unload(cancel) { Host.Echo('unload', cancel); }\n"
+     "Host.Echo(Form.Unload());\n",
+     "queryunload 1\nunload false\ntrue\n", "", 0},
+    {"PressInsideReleaseOutside", L"t.vbs", kLayout,
+     "Sub chkAgree_Click\n"
+     "    Host.Echo \"click\"\n"
+     "End Sub\n"
+     "Form.Show\n"
+     "Host.MouseDown chkAgree\n"
+     "Host.MoveMouse chkAgree, -600, -600\n"
+     "Host.MouseUp chkAgree, -600, -600\n"
+     "Host.Echo chkAgree.Value\n"
+     "Host.MouseDown chkAgree, 100, 100\n"
+     "Host.MouseUp chkAgree, 100, 100\n"
+     "Host.Echo chkAgree.Value\n"
+     "Form.Hide\n",
+     "0\nclick\n1\n", "", 0},
+    {"WindowFactsPicturesAndClipboard", L"t.vbs", kRedLayout,
+     "Form.Show\n"
+     "Host.Echo Host.Pixel(Form.hWnd, 3, 3), Host.SendMessage(Form, 14, 0, 0), _\n"
+     "    (Host.GetWindowLong(Form.hWnd, -16) And &H10000000) <> 0\n"
+     "Set p = Host.LoadPicture(Host.ScriptFolder & \"\\pic.bmp\")\n"
+     "Host.Echo p.Type, p.Width > 0\n"
+     "On Error Resume Next\n"
+     "Host.LoadPicture Host.ScriptFolder & \"\\none.bmp\"\n"
+     "Host.Echo Err.Number\n"
+     "On Error GoTo 0\n"
+     "Set r = Form.Controls.Add(\"RichTextBox\", \"rtbNew\", 0, 600, 3000, 900)\n"
+     "r.SetFocus\n"
+     "Host.SendKeys \"copied^a^c\"\n"
+     "Host.Echo Host.ClipboardText, Host.ClassName(Host.FocusedWindow) = \"RichEdit50W\"\n"
+     "Form.Hide\n",
+     "255 3 True\n1 True\n53\ncopied True\n", "", 0},
+    {"MessageBoxesAnswered", L"t.vbs", nullptr,
      "Host.AnswerBoxes 7\n"
      "Host.Echo MsgBox(\"Proceed?\", vbYesNo + vbQuestion, \"Title\")\n"
      "Host.AnswerBoxes 1\n"
      "Host.Echo MsgBox(\"Second\", vbOKOnly, \"Again\")\n",
      "BOX Title | Proceed?\n7\nBOX Again | Second\n1\n", "", 0},
-    {"Utf16ScriptWithCyrillic", L"t.vbs", false,
+    {"Utf16ScriptWithCyrillic", L"t.vbs", nullptr,
      "Form.Caption = \"Окно проверки\"\nHost.Echo Form.Caption, Len(\"Привет\")\n",
      "Окно проверки 6\n", "", 0, Encoding::Utf16},
-    {"Utf8ScriptWithByteOrderMark", L"t.js", false,
+    {"Utf8ScriptWithByteOrderMark", L"t.js", nullptr,
      "Form.Caption = 'Окно';\nHost.Echo(Form.Caption, 'Привет'.length);\n", "Окно 6\n", "", 0,
      Encoding::Utf8Bom},
-    {"QuitEndsWithItsCode", L"t.vbs", false,
+    {"QuitEndsWithItsCode", L"t.vbs", nullptr,
      "Host.Echo \"bye\"\nForm.Show\nHost.Quit 3\nHost.Echo \"never\"\n", "bye\n", "", 3},
-    {"QuitFromJScript", L"t.js", false, "Host.Quit(4);\nHost.Echo('never');\n", "", "", 4},
-    {"UnhandledControlError", L"t.vbs", true,
+    {"QuitFromJScript", L"t.js", nullptr, "Host.Quit(4);\nHost.Echo('never');\n", "", "", 4},
+    {"UnhandledControlError", L"t.vbs", kLayout,
      "Host.Echo \"before\"\nchkAgree.Value = 7\nHost.Echo \"after\"\n", "before\n",
      "SCRIPT(2, 1): Invalid property value (380)\n", 1},
-    {"UnhandledErrorInAnEventHandler", L"t.vbs", false,
+    {"UnhandledErrorInAnEventHandler", L"t.vbs", nullptr,
      "Sub Form_Load\n    x = 1 / 0\nEnd Sub\nHost.Echo \"top\"\n", "",
      "SCRIPT(2, 5): Division by zero (11)\n", 1},
     // The engine's own text for a syntax error differs between implementations.
-    {"SyntaxError", L"t.vbs", false, "Host.Echo \"a\"\nIf Then\n", "", "SCRIPT(2, 4): *", 1},
-    {"UnhandledJScriptError", L"t.js", true,
+    {"SyntaxError", L"t.vbs", nullptr, "Host.Echo \"a\"\nIf Then\n", "", "SCRIPT(2, 4): *", 1},
+    {"UnhandledJScriptError", L"t.js", kLayout,
      "Host.Echo('a');\nchkAgree.Value = 7;\nHost.Echo('b');\n", "a\n",
      "SCRIPT(2, 1): Invalid property value (380)\n", 1},
 };
