@@ -10,19 +10,11 @@
 #include <string>
 #include <string_view>
 
-#include "controls/buttons/CheckBoxW.h"
-#include "controls/buttons/CommandButtonW.h"
-#include "controls/richtext/RichTextBox.h"
+#include "controls/AllControls.h"
 #include "host/ControlDescription.h"
 #include "host/ControlTypes.h"
 
 namespace {
-
-void RegisterControls() {
-    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
-    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
-    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
-}
 
 std::string Utf8(std::wstring_view text) {
     if (text.empty()) return {};
@@ -226,7 +218,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: control_docs <folder>\n");
         return 2;
     }
-    RegisterControls();
+    AllControls::Register();
     const std::wstring folder = std::wstring(argv[1]) + L"\\";
     for (const std::wstring& type : ControlTypes::Names()) {
         const Host::ControlDescription* d = ControlTypes::Describe(type);
