@@ -2,7 +2,7 @@
 
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
-#include "host/LateBound.h"
+#include "host/ControlDescription.h"
 #include "host/StoredValue.h"
 
 namespace Host {

@@ -11,6 +11,7 @@
 #include "controls/base/Common.h"
 #include "host/ControlObject.h"
 #include "host/ControlTypes.h"
+#include "host/DispatchObject.h"
 #include "host/DropTarget.h"
 #include "host/FormFrame.h"
 #include "host/FormInput.h"
@@ -143,6 +144,46 @@ std::unique_ptr<Form> Form::FromResource(HMODULE module, const wchar_t* name, co
 
 Form::~Form() {
     if (loaded_ || unloadPending_ || hwnd_) Teardown();
+    if (object_) object_->Detach();
+}
+
+ComPtr<IDispatch> Form::Object() {
+    if (!object_) {
+        using M = DispatchObject::Member;
+        auto none = [](std::span<const Variant>) { return Variant(); };
+        std::vector<M> members = {
+            {L"Name", [this] { return Variant::String(name_); }},
+            {L"Caption", [this] { return Variant::String(Caption()); },
+             [this](const Variant& v) { SetCaption(v.ToString()); }},
+            {L"hWnd", [this] { return Variant::Int32(HandleToLong(hwnd_)); }},
+            {L"Visible", [this] { return Variant::Bool(Visible()); }},
+            {L"ScaleWidth", [this] { return Variant::Double(ScaleWidth()); }},
+            {L"ScaleHeight", [this] { return Variant::Double(ScaleHeight()); }},
+            {L"BackColor", [this] { return Variant::Int32(static_cast<int32_t>(BackColor())); }},
+            {L"ForeColor", [this] { return Variant::Int32(static_cast<int32_t>(ForeColor())); }},
+            {L"ActiveControl",
+             [this] {
+                 ControlSite* site = loaded_ ? ActiveControl() : nullptr;
+                 return Variant::Object(site ? site->ExtenderObject().Get() : nullptr);
+             }},
+            {L"Hide",
+             {},
+             {},
+             [this, none](std::span<const Variant> args) {
+                 Hide();
+                 return none(args);
+             }},
+            {L"ValidateControls",
+             {},
+             {},
+             [this, none](std::span<const Variant> args) {
+                 ValidateControls();
+                 return none(args);
+             }},
+        };
+        object_ = DispatchObject::Create(name_, std::move(members));
+    }
+    return ComPtr<IDispatch>(object_.Get());
 }
 
 void Form::On(std::wstring_view controlName, std::wstring_view eventName, EventHandler handler) {

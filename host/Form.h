@@ -51,6 +51,7 @@
 
 namespace Host {
 
+class DispatchObject;
 class DropTarget;
 class FormFrame;
 
@@ -101,6 +102,12 @@ public:
 
     // --- properties --------------------------------------------------------------------------
     const std::wstring& Name() const { return name_; }
+    // The form as a late-bound object (IDispatch, type name = the form's name): Name, Caption,
+    // hWnd, Visible, ScaleWidth, ScaleHeight, BackColor, ForeColor, ActiveControl (the
+    // extender of the focused control, or Nothing), and the methods Hide and
+    // ValidateControls. What the extenders' Parent and Container give; it fails with
+    // E_UNEXPECTED once the Form object is gone.
+    ComPtr<IDispatch> Object();
     std::wstring Caption() const;
     void SetCaption(std::wstring_view caption);
     ComPtr<IFontDisp> Font() const;
@@ -209,6 +216,7 @@ private:
     ComPtr<IFontDisp> font_;
     ComPtr<FormFrame> frame_;
     ComPtr<DropTarget> dropTarget_;  // for the windowless controls
+    ComPtr<DispatchObject> object_;
     std::vector<std::unique_ptr<ControlSite>> sites_;
     std::vector<ControlSite*> order_;       // creation order
     std::vector<ControlSite*> paintOrder_;  // windowless, back to front
