@@ -365,7 +365,7 @@ ControlSite::~ControlSite() {
 
 HostedControl& ControlSite::Control() const {
     HostedControl* control = object_ ? object_->Control() : nullptr;
-    if (!control) throw ControlError(91, L"Object variable or With block variable not set");
+    if (!control) ControlErrors::Raise(ControlErrors::kObjectNotSet);
     return *control;
 }
 
@@ -898,7 +898,7 @@ void PaintSurface::DrawBox(int left, int top, int right, int bottom, COLORREF co
 // ---------------------------------------------------------------------------------
 
 ControlSite& HostedControl::Site() const {
-    if (!site_) throw ControlError(91, L"Object variable or With block variable not set");
+    if (!site_) ControlErrors::Raise(ControlErrors::kObjectNotSet);
     return *site_;
 }
 

@@ -328,7 +328,8 @@ void Form::CreateWindowFromLayout() {
 ControlSite& Form::CreateSite(const Layout::ControlLayout& layout, bool fromLayout) {
     const std::wstring type = StoredValue::WideFromUtf8(layout.type);
     std::unique_ptr<HostedControl> control = ControlTypes::Create(type);
-    if (!control) throw ControlError(711, L"Invalid class string: " + type);
+    if (!control)
+        throw ControlError(ControlErrors::kInvalidClassString, L"Invalid class string: " + type);
     ComPtr<ControlObject> object = ControlObject::Create(std::move(control));
     sites_.push_back(std::make_unique<ControlSite>(*this, layout, object, type));
     ControlSite& site = *sites_.back();
@@ -525,7 +526,9 @@ ControlSite* Form::FindSite(std::wstring_view name) const {
 
 ControlSite& Form::Site(std::wstring_view name) const {
     ControlSite* site = FindSite(name);
-    if (!site) throw ControlError(730, L"Control '" + std::wstring(name) + L"' not found");
+    if (!site)
+        throw ControlError(ControlErrors::kControlNotFound,
+                           L"Control '" + std::wstring(name) + L"' not found");
     return *site;
 }
 
@@ -540,7 +543,8 @@ ControlSite& Form::AddControl(std::wstring_view typeName, std::wstring_view name
     }
     if (FindSite(name)) {
         throw ControlError(
-            727, L"There is already a control with the name '" + std::wstring(name) + L"'");
+            ControlErrors::kDuplicateName,
+            L"There is already a control with the name '" + std::wstring(name) + L"'");
     }
     if (width < 0 || height < 0) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     Layout::ControlLayout layout;

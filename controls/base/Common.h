@@ -102,8 +102,11 @@ std::wstring ControlName(const ControlHost::IControl& control);
 
 // ---- Access keys --------------------------------------------------------------------------
 
-// The upper-case ANSI code of the caption's access key (the character after the last single
-// "&"); 0 when there is none.
+// The access key a caption marks, upper case: the character after the last "&" that is not
+// half of a "&&" pair (which shows one ampersand and never marks a key); 0 when there is
+// none. The one rule of every control of the library.
+wchar_t AccessKey(std::wstring_view caption);
+// The ANSI code (system code page) of AccessKey; 0 when there is none.
 uint16_t AccelCharCode(const std::wstring& caption);
 
 // ---- Keyboard and mouse state -------------------------------------------------------------

@@ -2,18 +2,17 @@
 // in the project's prefix, called through IDispatch, its journal and state read back.
 #include <windows.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "controls/base/ComPtr.h"
 #include "tests/support/Process.h"
 #include "tests/tools/StandInWorld.h"
 #include "tools/StandInConfig.h"
 
-using Microsoft::WRL::ComPtr;
 using standin::StandInWorld;
 using Lines = std::vector<std::wstring>;
 
@@ -37,7 +36,8 @@ struct Answer {
         return excepInfo.bstrDescription ? excepInfo.bstrDescription : L"";
     }
     ComPtr<IDispatch> Object() const {
-        return V_VT(&result) == VT_DISPATCH ? V_DISPATCH(&result) : nullptr;
+        return V_VT(&result) == VT_DISPATCH ? ComPtr<IDispatch>(V_DISPATCH(&result))
+                                            : ComPtr<IDispatch>();
     }
 };
 
@@ -93,9 +93,8 @@ VARIANT Bool(bool value) {
 
 ComPtr<IDispatch> Create(HRESULT* result = nullptr) {
     ComPtr<IDispatch> object;
-    const HRESULT hr =
-        CoCreateInstance(StandInConfig::kClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                         reinterpret_cast<void**>(object.GetAddressOf()));
+    const HRESULT hr = CoCreateInstance(StandInConfig::kClsid, nullptr, CLSCTX_LOCAL_SERVER,
+                                        IID_IDispatch, object.PutVoid());
     if (result) *result = hr;
     return object;
 }
@@ -354,11 +353,10 @@ TEST(StandInRunning, OnlyTheRunningModeIsTheActiveObject) {
     {
         standin::RunningStandIn running;
         ASSERT_TRUE(running.Start());
-        ComPtr<IUnknown> object;
-        object.Attach(standin::ActiveObject());
+        auto object = ComPtr<IUnknown>::Attach(standin::ActiveObject());
         ASSERT_TRUE(object);
-        ComPtr<IDispatch> app;
-        ASSERT_EQ(object.As(&app), S_OK);
+        ComPtr<IDispatch> app = object.As<IDispatch>(IID_IDispatch);
+        ASSERT_TRUE(app);
         Answer name;
         Invoke(name, app.Get(), L"Name", kGet);
         EXPECT_EQ(name.Text(), L"Paylevix spreadsheet stand-in");
@@ -373,10 +371,9 @@ TEST(StandInRunning, OnlyTheRunningModeIsTheActiveObject) {
     standin::RunningStandIn running;
     ASSERT_TRUE(running.Start());
     {
-        ComPtr<IUnknown> object;
-        object.Attach(standin::ActiveObject());
-        ComPtr<IDispatch> app;
-        ASSERT_EQ(object.As(&app), S_OK);
+        auto object = ComPtr<IUnknown>::Attach(standin::ActiveObject());
+        ComPtr<IDispatch> app = object.As<IDispatch>(IID_IDispatch);
+        ASSERT_TRUE(app);
         Answer quit;
         Invoke(quit, app.Get(), L"Quit", DISPATCH_METHOD);
         EXPECT_EQ(quit.hr, S_OK);
