@@ -297,6 +297,43 @@ std::vector<INPUT> Mouse(POINT screen, MouseAction action, int button, int shift
     return out;
 }
 
+namespace {
+
+template <class Done>
+void PumpUntil(Done done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < timeoutMs)
+        Pump(20);
+}
+
+BOOL CALLBACK FindShown(HWND hwnd, LPARAM lParam) {
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<bool*>(lParam) = true;
+    return FALSE;
+}
+
+}  // namespace
+
+void WaitUntilOnTop(POINT screen, HWND root) {
+    PumpUntil(
+        [&] {
+            HWND at = WindowFromPoint(screen);
+            return at && GetAncestor(at, GA_ROOT) == root;
+        },
+        1000);
+}
+
+void WaitForForeground() {
+    bool shown = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindShown, reinterpret_cast<LPARAM>(&shown));
+    if (!shown) return;
+    PumpUntil(
+        [] {
+            return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == GetCurrentThreadId();
+        },
+        1000);
+}
+
 void Pump(DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {
