@@ -315,12 +315,18 @@ BOOL CALLBACK FindShown(HWND hwnd, LPARAM lParam) {
 }  // namespace
 
 void WaitUntilOnTop(POINT screen, HWND root) {
+    // A window just shown is activated a moment later; a press that came first would be
+    // undone by the activation moving the focus. A person sees the window come forward
+    // before clicking.
+    if (root && IsWindowVisible(root) && GetForegroundWindow() != root) SetForegroundWindow(root);
     PumpUntil(
         [&] {
             HWND at = WindowFromPoint(screen);
-            return at && GetAncestor(at, GA_ROOT) == root;
+            return at && GetAncestor(at, GA_ROOT) == root &&
+                   (GetForegroundWindow() == root || !IsWindowEnabled(root));
         },
         1000);
+    Pump(0);
 }
 
 void WaitForForeground() {
