@@ -672,7 +672,16 @@ std::wstring RichTextBox::Text() const {
 void RichTextBox::SetText(const std::wstring& text) {
     if (DesignMode()) PropFileName.clear();
     RichTextBoxBase::StreamStringIn(hWnd(), text, kUnicodeText, PropMaxLength);
+    ShowFromTop();
     Site().PropertyChanged(L"Text");
+}
+
+void RichTextBox::ShowFromTop() {
+    if (!hWnd()) return;
+    CHARRANGE start{0, 0};
+    SendMessageW(hWnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
+    POINT top{0, 0};
+    SendMessageW(hWnd(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
 }
 
 std::wstring RichTextBox::TextRTF() const {
@@ -681,6 +690,7 @@ std::wstring RichTextBox::TextRTF() const {
 
 void RichTextBox::SetTextRTF(const std::wstring& rtf) {
     RichTextBoxBase::StreamStringIn(hWnd(), rtf, SF_RTF, PropMaxLength);
+    ShowFromTop();
     Site().PropertyChanged(L"TextRTF");
 }
 

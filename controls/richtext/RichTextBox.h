@@ -173,7 +173,8 @@ private:
     void InvalidValue() const;
     // The content's stream format: Unicode text in plain-text mode, else RTF.
     DWORD ContentFormat() const;
-    void ApplyRightToLeft();
+    // A new document shows its top, the caret first.
+    void ShowFromTop();
     // Runs a file operation; while designing, error 75 becomes its message box.
     template <class Body>
     void FileOperation(Body&& body);

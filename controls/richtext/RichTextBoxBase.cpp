@@ -202,13 +202,6 @@ void StreamIn(HWND richEdit, DWORD flags, DWORD_PTR cookie, EDITSTREAMCALLBACK c
     EDITSTREAM stream{cookie, 0, callback};
     SendMessageW(richEdit, EM_STREAMIN, flags, reinterpret_cast<LPARAM>(&stream));
     SendMessageW(richEdit, EM_EXLIMITTEXT, 0, maxLength);
-    if (!(flags & SFF_SELECTION)) {
-        // A new document starts at its top, caret first.
-        CHARRANGE start{0, 0};
-        SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
-        POINT top{0, 0};
-        SendMessageW(richEdit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
-    }
 }
 
 UniqueFile OpenForReading(const std::wstring& fileName) {
