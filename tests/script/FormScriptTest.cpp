@@ -286,7 +286,8 @@ const Case kCases[] = {
      "Host.SendKeys \"copied^a^c\"\n"
      "Host.Echo Host.ClipboardText, Host.ClassName(Host.FocusedWindow) = \"RichEdit50W\"\n"
      "Form.Hide\n",
-     "255 3 True\n1 True\n53\ncopied True\n", "", 0},
+     // A new rich text box shows its own name, the caret before it.
+     "255 3 True\n1 True\n53\ncopiedrtbNew True\n", "", 0},
     {"MessageBoxesAnswered", L"t.vbs", nullptr,
      "Host.AnswerBoxes 7\n"
      "Host.Echo MsgBox(\"Proceed?\", vbYesNo + vbQuestion, \"Title\")\n"
