@@ -15,25 +15,22 @@ constexpr wchar_t kDescription[] = L"Paylevix spreadsheet stand-in";
 // A process started by COM whose creation never comes does not stay forever.
 constexpr DWORD kFirstCreationTimeoutMs = 60000;
 
-// After Quit, a client that never lets go of its objects does not keep the process either.
-constexpr UINT kQuitGraceMs = 10000;
-
 Mode g_mode = Mode::Embedding;
 LONG g_objects = 0;
 LONG g_locks = 0;
 bool g_created = false;
 bool g_quitting = false;
-DWORD g_activeCookie = 0;
 IUnknown* g_application = nullptr;
+// After Quit, how long clients may keep the application before the process ends anyway.
+constexpr UINT kQuitGraceMs = 5000;
 
 void Journal(const std::wstring& line) {
     StandInJournal::Append(StandInConfig::Read().journal, line);
 }
 
 void EndWhenIdle() {
-    if ((g_mode == Mode::Embedding || g_quitting) && g_objects == 0 && g_locks == 0) {
+    if (g_objects == 0 && (g_quitting || (g_mode == Mode::Embedding && g_locks == 0)))
         PostQuitMessage(0);
-    }
 }
 
 void CALLBACK QuitGraceOver(HWND, UINT, UINT_PTR, DWORD) {
@@ -148,16 +145,16 @@ void ObjectDestroyed() {
 }
 
 void Quit() {
-    // The process ends once the caller has let go of its objects, as the real application
-    // does: ending at once could take the process down before the answer to this very call
-    // reached the caller ("RPC call failed"), and before the caller's release was seen.
+    // The reply to the Quit call itself is still on its way to the client: ending the process
+    // now can lose it (the client then sees the call fail). End once the client has let go of
+    // the application, or after a grace period.
     g_quitting = true;
-    if (g_activeCookie) {
-        RevokeActiveObject(g_activeCookie, nullptr);
-        g_activeCookie = 0;
+    if (g_mode == Mode::Embedding) {
+        SetTimer(nullptr, 0, kQuitGraceMs, QuitGraceOver);
+        EndWhenIdle();
+    } else {
+        PostQuitMessage(0);
     }
-    SetTimer(nullptr, 0, kQuitGraceMs, QuitGraceOver);
-    EndWhenIdle();
 }
 
 void SetApplication(IUnknown* application) {
@@ -168,7 +165,7 @@ int Run(Mode mode) {
     g_mode = mode;
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     Journal(mode == Mode::Embedding ? L"start embedding" : L"start running");
-    DWORD classCookie = 0;
+    DWORD classCookie = 0, activeCookie = 0;
     HANDLE stop = nullptr;
     int exitCode = 0;
     if (mode == Mode::Embedding) {
@@ -183,7 +180,7 @@ int Run(Mode mode) {
         auto* application = new StandInApplication;
         // Strong: the registration itself keeps the object, as the running application does.
         if (FAILED(RegisterActiveObject(static_cast<IDispatch*>(application), StandInConfig::kClsid,
-                                        ACTIVEOBJECT_STRONG, &g_activeCookie)))
+                                        ACTIVEOBJECT_STRONG, &activeCookie)))
             exitCode = 1;
         application->Release();
     }
@@ -201,8 +198,7 @@ int Run(Mode mode) {
         if (!PumpMessages()) break;
     }
     if (classCookie) CoRevokeClassObject(classCookie);
-    if (g_activeCookie) RevokeActiveObject(g_activeCookie, nullptr);
-    g_activeCookie = 0;
+    if (activeCookie) RevokeActiveObject(activeCookie, nullptr);
     // Clients that still hold the application lose it now, as they would with the real one.
     if (g_application) CoDisconnectObject(g_application, 0);
     PumpMessages();

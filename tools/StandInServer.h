@@ -3,11 +3,10 @@
 //
 // Embedding (started by COM with -Embedding): the class is offered for one creation only, so
 // that every creation starts a process of its own, and the process ends when its last object
-// is released. It is not registered as the active object.
+// is released or when Quit is called. It is not registered as the active object.
 // Running (started with no arguments, as a user would start the application): the
 // application object is registered as the active object of the class and the process stays
-// until it is told to stop (/Stop, or the named event), or Quit is called and its clients
-// have released it.
+// until Quit is called or it is told to stop (/Stop, or the named event).
 #pragma once
 
 #include <windows.h>
@@ -24,8 +23,7 @@ int Run(Mode mode);
 // Lifetime: every live object of the process is counted.
 void ObjectCreated();
 void ObjectDestroyed();
-// Quit: no longer the active object, and the process ends when its clients have released
-// their objects (at the latest a few seconds later), so the call itself is always answered.
+// Ends the process once the current call has been answered.
 void Quit();
 // The live application object, disconnected from its clients when the process ends.
 void SetApplication(IUnknown* application);
