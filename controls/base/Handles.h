@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -78,6 +79,16 @@ struct Window {
     static HWND Invalid() { return nullptr; }
     static void Close(HWND h) { DestroyWindow(h); }
 };
+struct GlobalMemory {
+    static HGLOBAL Invalid() { return nullptr; }
+    static void Close(HGLOBAL h) { GlobalFree(h); }
+};
+// Memory the system allocated with the task allocator (shell item lists and the like).
+template <class P>
+struct TaskMemory {
+    static P Invalid() { return nullptr; }
+    static void Close(P p) { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
+};
 
 }  // namespace HandleTraits
 
@@ -88,6 +99,8 @@ using UniquePen = UniqueHandle<HPEN, HandleTraits::GdiObject<HPEN>>;
 using UniqueRegion = UniqueHandle<HRGN, HandleTraits::GdiObject<HRGN>>;
 using UniquePalette = UniqueHandle<HPALETTE, HandleTraits::GdiObject<HPALETTE>>;
 using UniqueMemoryDC = UniqueHandle<HDC, HandleTraits::MemoryDC>;
+// A device context made by CreateDC and its kind (a printer's): DeleteDC, like a memory one.
+using UniqueCreatedDC = UniqueHandle<HDC, HandleTraits::MemoryDC>;
 using UniqueModule = UniqueHandle<HMODULE, HandleTraits::Module>;
 using UniqueHook = UniqueHandle<HHOOK, HandleTraits::Hook>;
 using UniqueFile = UniqueHandle<HANDLE, HandleTraits::File>;
@@ -96,6 +109,9 @@ using UniqueImageList = UniqueHandle<HIMAGELIST, HandleTraits::ImageList>;
 using UniqueAccel = UniqueHandle<HACCEL, HandleTraits::Accel>;
 using UniqueIcon = UniqueHandle<HICON, HandleTraits::Icon>;
 using UniqueWindow = UniqueHandle<HWND, HandleTraits::Window>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, HandleTraits::GlobalMemory>;
+template <class P>
+using UniqueTaskMemory = UniqueHandle<P, HandleTraits::TaskMemory<P>>;
 
 // A window's (or the screen's, for a 0 window) device context from GetDC, given back with
 // ReleaseDC.
