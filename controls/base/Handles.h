@@ -89,6 +89,14 @@ struct TaskMemory {
     static P Invalid() { return nullptr; }
     static void Close(P p) { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
 };
+struct Metafile {
+    static HMETAFILE Invalid() { return nullptr; }
+    static void Close(HMETAFILE h) { DeleteMetaFile(h); }
+};
+struct EnhMetafile {
+    static HENHMETAFILE Invalid() { return nullptr; }
+    static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
+};
 
 }  // namespace HandleTraits
 
@@ -112,6 +120,8 @@ using UniqueWindow = UniqueHandle<HWND, HandleTraits::Window>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, HandleTraits::GlobalMemory>;
 template <class P>
 using UniqueTaskMemory = UniqueHandle<P, HandleTraits::TaskMemory<P>>;
+using UniqueMetafile = UniqueHandle<HMETAFILE, HandleTraits::Metafile>;
+using UniqueEnhMetafile = UniqueHandle<HENHMETAFILE, HandleTraits::EnhMetafile>;
 
 // A window's (or the screen's, for a 0 window) device context from GetDC, given back with
 // ReleaseDC.
