@@ -18,6 +18,8 @@
 #include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
 #include "controls/dialogs/CommonDialog.h"
+#include "host/ControlTypes.h"
+#include "host/Form.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
@@ -1016,5 +1018,54 @@ TEST_F(PrinterTest, HelpRequestsReachTheObjectThroughTheOwner) {
     EXPECT_EQ(g_help.size(), 1u);
     // Only while the dialog runs.
     EXPECT_FALSE(GetPropW(owner_, L"commdlg_help_2SubclassInit"));
+}
+
+// ---- on a form -------------------------------------------------------------------------------
+
+TEST(CommonDialogOnForm, IsAnInvisibleControlWhoseEventsReachTheFormsHandlers) {
+    ControlTypes::Register<CommonDialog>(CommonDialog::kTypeName);
+    auto form = Host::Form::FromText(
+        "PaylevixLayout 1\nBegin Form FDialogs\n    ClientWidth = 3000\n    ClientHeight = "
+        "2000\nEnd\n",
+        "dialogs.layout");
+    form->Show();
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return GetActiveWindow() == form->Hwnd(); }));
+    Host::ControlSite& site = form->AddControl(CommonDialog::kTypeName, L"cdlg", 0, 0, 480, 480);
+    auto& dialog = form->ControlAs<CommonDialog>(L"cdlg");
+    std::vector<std::wstring> raised;
+    form->On(L"cdlg", L"InitDialog", [&](Host::Event& e) {
+        raised.push_back(std::wstring(e.Name()) + L" " + std::to_wstring(e.Int16Arg(0)));
+    });
+    form->On(L"cdlg", L"FindNext",
+             [&](Host::Event& e) { raised.push_back(std::wstring(e.Name())); });
+    EXPECT_FALSE(site.Control().CanGetFocus());
+    dialog.SetHookEvents(true);
+    dialog.SetFindWhat(L"x");
+    HWND dlg = dialog.ShowFind();
+    ASSERT_TRUE(dlg);
+    testsupport::DrivenDialog(dlg);
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), form->Hwnd());
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return raised.size() == 2; }));
+    EXPECT_EQ(raised, (std::vector<std::wstring>{L"InitDialog 9", L"FindNext"}));
+    form->Unload();
+    EXPECT_FALSE(IsWindow(dlg));
+}
+
+// Two subclasses of one receiver on one owner: help while the find dialog is open.
+TEST_F(PrinterTest, HelpWhileFindIsOpenKeepsTheFindSubclass) {
+    fns_.winHelp = FakeWinHelp;
+    fns_.getSaveFileName = AskForHelp;
+    g_help.clear();
+    dialog_->SetFindWhat(L"x");
+    HWND dlg = dialog_->ShowFind();
+    ASSERT_TRUE(dlg);
+    testsupport::DrivenDialog(dlg);
+    dialog_->SetFlags(OFN_SHOWHELP);
+    dialog_->ShowSave();
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"Help"}));
+    PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return events_.size() == 2; }));
+    EXPECT_EQ(Names(), (std::vector<std::wstring>{L"Help", L"FindNext"}));
 }
 }  // namespace
