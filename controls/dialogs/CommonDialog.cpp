@@ -456,26 +456,12 @@ void CommonDialog::SetHelpCommand(int32_t value) {
 }
 
 void CommonDialog::SetRootFolder(const VARIANT& value) {
-    switch (value.vt) {
-        case VT_EMPTY:
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_I8:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_UI8:
-        case VT_UINT:
-        case VT_R4:
-        case VT_R8:
-        case VT_BSTR:
-            PropRootFolder = ::Variant(value);
-            return;
-        default:
-            Raise(ControlErrors::kInvalidPropertyValue);
-    }
+    const VARTYPE type = value.vt & ~VT_BYREF;
+    Check(value.vt == VT_EMPTY || type == VT_BSTR || IsNumberType(type));
+    ::Variant copy;  // by value: a reference would outlive what it points to
+    if (FAILED(VariantCopyInd(copy.Put(), const_cast<VARIANT*>(&value))))
+        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    PropRootFolder = std::move(copy);
 }
 
 void CommonDialog::SetAction(int16_t action) {
