@@ -121,6 +121,28 @@ struct VarType<HWND> {
         out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
     }
 };
+// Device contexts, like windows.
+template <>
+struct VarType<HDC> {
+    static constexpr VARTYPE kType = VT_I4;
+    static HDC From(const VARIANT& v) {
+        return reinterpret_cast<HDC>(static_cast<LONG_PTR>(v.lVal));
+    }
+    static void To(HDC value, VARIANT& out) {
+        out.vt = VT_I4;
+        out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
+    }
+};
+// OLE colours: colour references, or system colours as 0x800000nn.
+template <>
+struct VarType<OLE_COLOR> {
+    static constexpr VARTYPE kType = VT_I4;
+    static OLE_COLOR From(const VARIANT& v) { return static_cast<OLE_COLOR>(v.lVal); }
+    static void To(OLE_COLOR value, VARIANT& out) {
+        out.vt = VT_I4;
+        out.lVal = static_cast<LONG>(value);
+    }
+};
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
 

@@ -12,7 +12,6 @@
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "host/ControlSite.h"
-#include "host/LateBound.h"
 
 namespace {
 
@@ -1222,6 +1221,126 @@ LRESULT STDMETHODCALLTYPE CommonDialog::Message(HWND hWnd, UINT wMsg, WPARAM wPa
     }
 }
 
+// ---- late-bound surface -----------------------------------------------------------------
+
+namespace {
+
+using D = CommonDialog;
+// Members in declaration order; their identifiers follow it.
+const Host::Member kMembers[] = {
+    Host::Property<&D::CancelError, &D::SetCancelError>(L"CancelError", 1),
+    Host::Property<&D::HookEvents, &D::SetHookEvents>(L"HookEvents", 2),
+    Host::Property<&D::Tag, &D::SetTag>(L"Tag", 3),
+    Host::ReadOnly<&D::hDC>(L"hDC", 4),
+    Host::Property<&D::Flags, &D::SetFlags>(L"Flags", 5),
+    Host::Property<&D::DialogTitle, &D::SetDialogTitle>(L"DialogTitle", 6),
+    Host::Property<&D::MaxFileSize, &D::SetMaxFileSize>(L"MaxFileSize", 7),
+    Host::Property<&D::FileName, &D::SetFileName>(L"FileName", 8),
+    Host::ReadOnly<&D::FileTitle>(L"FileTitle", 9),
+    Host::ReadOnly<&D::FileOffset>(L"FileOffset", 10),
+    Host::Property<&D::Filter, &D::SetFilter>(L"Filter", 11),
+    Host::Property<&D::FilterIndex, &D::SetFilterIndex>(L"FilterIndex", 12),
+    Host::Property<&D::InitDir, &D::SetInitDir>(L"InitDir", 13),
+    Host::Property<&D::DefaultExt, &D::SetDefaultExt>(L"DefaultExt", 14),
+    Host::WriteOnly<&D::SetAction>(L"Action", 15),
+    Host::Property<&D::Color, &D::SetColor>(L"Color", 16),
+    Host::Property<&D::FontName, &D::SetFontName>(L"FontName", 17),
+    Host::Property<&D::FontSize, &D::SetFontSize>(L"FontSize", 18),
+    Host::Property<&D::FontBold, &D::SetFontBold>(L"FontBold", 19),
+    Host::Property<&D::FontItalic, &D::SetFontItalic>(L"FontItalic", 20),
+    Host::Property<&D::FontStrikethru, &D::SetFontStrikethru>(L"FontStrikethru", 21),
+    Host::Property<&D::FontUnderline, &D::SetFontUnderline>(L"FontUnderline", 22),
+    Host::Property<&D::FontCharset, &D::SetFontCharset>(L"FontCharset", 23),
+    Host::Property<&D::Min, &D::SetMin>(L"Min", 24),
+    Host::Property<&D::Max, &D::SetMax>(L"Max", 25),
+    Host::Property<&D::FromPage, &D::SetFromPage>(L"FromPage", 26),
+    Host::Property<&D::ToPage, &D::SetToPage>(L"ToPage", 27),
+    Host::Property<&D::Orientation, &D::SetOrientation>(L"Orientation", 28),
+    Host::Property<&D::PaperSize, &D::SetPaperSize>(L"PaperSize", 29),
+    Host::Property<&D::Copies, &D::SetCopies>(L"Copies", 30),
+    Host::Property<&D::PaperBin, &D::SetPaperBin>(L"PaperBin", 31),
+    Host::Property<&D::PrintQuality, &D::SetPrintQuality>(L"PrintQuality", 32),
+    Host::Property<&D::ColorMode, &D::SetColorMode>(L"ColorMode", 33),
+    Host::Property<&D::Duplex, &D::SetDuplex>(L"Duplex", 34),
+    Host::Property<&D::PrinterDefault, &D::SetPrinterDefault>(L"PrinterDefault", 35),
+    Host::Property<&D::PrinterDefaultInit, &D::SetPrinterDefaultInit>(L"PrinterDefaultInit", 36),
+    Host::Property<&D::PrinterDriver, &D::SetPrinterDriver>(L"PrinterDriver", 37),
+    Host::Property<&D::PrinterName, &D::SetPrinterName>(L"PrinterName", 38),
+    Host::Property<&D::PrinterPort, &D::SetPrinterPort>(L"PrinterPort", 39),
+    Host::Property<&D::HelpFile, &D::SetHelpFile>(L"HelpFile", 40),
+    Host::Property<&D::HelpCommand, &D::SetHelpCommand>(L"HelpCommand", 41),
+    Host::Property<&D::HelpContext, &D::SetHelpContext>(L"HelpContext", 42),
+    Host::Property<&D::HelpKey, &D::SetHelpKey>(L"HelpKey", 43),
+    Host::Property<&D::PageMarginOf<D::kLeft>, &D::SetPageMarginOf<D::kLeft>>(L"PageLeftMargin",
+                                                                              44),
+    Host::Property<&D::PageMarginOf<D::kTop>, &D::SetPageMarginOf<D::kTop>>(L"PageTopMargin", 45),
+    Host::Property<&D::PageMarginOf<D::kRight>, &D::SetPageMarginOf<D::kRight>>(L"PageRightMargin",
+                                                                                46),
+    Host::Property<&D::PageMarginOf<D::kBottom>, &D::SetPageMarginOf<D::kBottom>>(
+        L"PageBottomMargin", 47),
+    Host::Property<&D::PageMarginOf<D::kLeftMin>, &D::SetPageMarginOf<D::kLeftMin>>(
+        L"PageLeftMinMargin", 48),
+    Host::Property<&D::PageMarginOf<D::kTopMin>, &D::SetPageMarginOf<D::kTopMin>>(
+        L"PageTopMinMargin", 49),
+    Host::Property<&D::PageMarginOf<D::kRightMin>, &D::SetPageMarginOf<D::kRightMin>>(
+        L"PageRightMinMargin", 50),
+    Host::Property<&D::PageMarginOf<D::kBottomMin>, &D::SetPageMarginOf<D::kBottomMin>>(
+        L"PageBottomMinMargin", 51),
+    Host::Property<&D::FindWhat, &D::SetFindWhat>(L"FindWhat", 52),
+    Host::Property<&D::ReplaceWith, &D::SetReplaceWith>(L"ReplaceWith", 53),
+    Host::Method<&D::ShowOpen>(L"ShowOpen", 54),
+    Host::Method<&D::ShowSave>(L"ShowSave", 55),
+    Host::Method<&D::ShowColor>(L"ShowColor", 56),
+    Host::Method<&D::ShowFont>(L"ShowFont", 57),
+    Host::Method<&D::ShowPrinter>(L"ShowPrinter", 58),
+    Host::Method<&D::ShowPrinterEx>(L"ShowPrinterEx", 59),
+    Host::Method<&D::ShowHelp>(L"ShowHelp", 60),
+    Host::Method<&D::ShowPageSetup>(L"ShowPageSetup", 61),
+    Host::Method<&D::ShowFolderBrowser>(L"ShowFolderBrowser", 62),
+    Host::Method<&D::ShowFind>(L"ShowFind", 63),
+    Host::Method<&D::ShowReplace>(L"ShowReplace", 64),
+};
+
+const Host::EventParameter kInitDialogArgs[] = {{L"DialogType", VT_I2}, {L"hDlg", VT_I4}};
+const Host::EventParameter kHelpArgs[] = {
+    {L"Handled", VT_BOOL, true}, {L"DialogType", VT_I2}, {L"hDlg", VT_I4}};
+const Host::EventParameter kShareViolationArgs[] = {
+    {L"FileName", VT_BSTR}, {L"Reply", VT_I4, true}, {L"hDlg", VT_I4}};
+const Host::EventParameter kFileValidateArgs[] = {{L"FileName", VT_BSTR},
+                                                  {L"FileTitle", VT_BSTR},
+                                                  {L"FileOffset", VT_I2},
+                                                  {L"Cancel", VT_BOOL, true},
+                                                  {L"hDlg", VT_I4}};
+const Host::EventParameter kColorValidateArgs[] = {
+    {L"Color", VT_I4, true}, {L"Cancel", VT_BOOL, true}, {L"hDlg", VT_I4}};
+const Host::EventParameter kFontApplyArgs[] = {
+    {L"Flags", VT_I4},           {L"FontName", VT_BSTR},
+    {L"FontSize", VT_R4},        {L"FontBold", VT_BOOL},
+    {L"FontItalic", VT_BOOL},    {L"FontStrikethru", VT_BOOL},
+    {L"FontUnderline", VT_BOOL}, {L"FontCharset", VT_I2},
+    {L"Color", VT_I4},           {L"hDlg", VT_I4}};
+const Host::EventParameter kValidateFailedArgs[] = {
+    {L"Name", VT_BSTR}, {L"Cancel", VT_BOOL, true}, {L"hDlg", VT_I4}};
+const Host::EventInfo kEvents[] = {
+    {L"InitDialog", D::kEventInitDialog, kInitDialogArgs},
+    {L"Help", D::kEventHelp, kHelpArgs},
+    {L"FileShareViolation", D::kEventFileShareViolation, kShareViolationArgs},
+    {L"FileValidate", D::kEventFileValidate, kFileValidateArgs},
+    {L"ColorValidate", D::kEventColorValidate, kColorValidateArgs},
+    {L"FontApply", D::kEventFontApply, kFontApplyArgs},
+    {L"FolderBrowserValidateFailed", D::kEventFolderBrowserValidateFailed, kValidateFailedArgs},
+    {L"FindNext", D::kEventFindNext, {}},
+    {L"Replace", D::kEventReplace, {}},
+    {L"ReplaceAll", D::kEventReplaceAll, {}},
+};
+
+}  // namespace
+
+const Host::ControlDescription& CommonDialog::Describe() const {
+    static const Host::ControlDescription description{kTypeName, kMembers, kEvents, {}};
+    return description;
+}
+
 // ---- COM ----------------------------------------------------------------------------------
 
 // The callback interface is the object's own, not the host's framework object: the hooks
@@ -1264,14 +1383,6 @@ HRESULT STDMETHODCALLTYPE CommonDialog::GetIDsOfNames(REFIID, LPOLESTR*, UINT, L
 
 HRESULT STDMETHODCALLTYPE CommonDialog::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*,
                                                EXCEPINFO*, UINT*) {
-    return DISP_E_MEMBERNOTFOUND;
-}
-
-HRESULT CommonDialog::DispIdOfName(std::wstring_view, DISPID&) {
-    return DISP_E_UNKNOWNNAME;
-}
-
-HRESULT CommonDialog::InvokeMember(DISPID, WORD, DISPPARAMS*, VARIANT*) {
     return DISP_E_MEMBERNOTFOUND;
 }
 

@@ -44,6 +44,7 @@
 #include "controls/base/Handles.h"
 #include "controls/base/ISubclass.h"
 #include "controls/base/Variant.h"
+#include "host/ControlDescription.h"
 #include "host/Events.h"
 #include "host/HostedControl.h"
 
@@ -170,6 +171,14 @@ public:
     enum Margin { kLeft, kTop, kRight, kBottom, kLeftMin, kTopMin, kRightMin, kBottomMin };
     int32_t PageMargin(Margin which) const { return PropPageMargins[which]; }
     void SetPageMargin(Margin which, int32_t value);
+    template <Margin M>
+    int32_t PageMarginOf() const {
+        return PageMargin(M);
+    }
+    template <Margin M>
+    void SetPageMarginOf(int32_t value) {
+        SetPageMargin(M, value);
+    }
 
     // --- help, folder, find --------------------------------------------------------------
     const std::wstring& HelpFile() const { return PropHelpFile; }
@@ -212,8 +221,9 @@ public:
     Host::SiteKind Kind() const override { return Host::SiteKind::Windowless; }
     bool CanGetFocus() const override { return false; }
     bool HitTest(int, int) override { return false; }
-    HRESULT DispIdOfName(std::wstring_view name, DISPID& id) override;
-    HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) override;
+    // Members and events for late-bound callers (every property but Object and RootFolder,
+    // the methods, Action write-only); nothing is persisted.
+    const Host::ControlDescription& Describe() const override;
 
     // --- ISubclass -------------------------------------------------------------------------
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;

@@ -18,6 +18,7 @@
 #include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
 #include "controls/dialogs/CommonDialog.h"
+#include "host/ControlDescription.h"
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
@@ -1050,6 +1051,42 @@ TEST(CommonDialogOnForm, IsAnInvisibleControlWhoseEventsReachTheFormsHandlers) {
     EXPECT_EQ(raised, (std::vector<std::wstring>{L"InitDialog 9", L"FindNext"}));
     form->Unload();
     EXPECT_FALSE(IsWindow(dlg));
+}
+
+TEST(CommonDialogLateBound, MembersFromTheTableActionWriteOnly) {
+    CommonDialog dialog;
+    auto call = [&](const wchar_t* name, WORD flags, VARIANT* arg, VARIANT* result,
+                    EXCEPINFO* error) {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        DISPID id = 0;
+        EXPECT_EQ(Host::DispatchIdsOfNames(dialog, names, 1, &id), S_OK) << name;
+        DISPID named = DISPID_PROPERTYPUT;
+        DISPPARAMS params{arg, arg && flags == DISPATCH_PROPERTYPUT ? &named : nullptr,
+                          arg ? 1u : 0u, arg && flags == DISPATCH_PROPERTYPUT ? 1u : 0u};
+        return Host::DispatchInvoke(dialog, id, flags, &params, result, error, nullptr);
+    };
+    VARIANT value;
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocString(L"a.txt");
+    EXPECT_EQ(call(L"filename", DISPATCH_PROPERTYPUT, &value, nullptr, nullptr), S_OK);
+    VariantClear(&value);
+    EXPECT_EQ(dialog.FileName(), L"a.txt");
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_EQ(call(L"MaxFileSize", DISPATCH_PROPERTYGET, nullptr, &result, nullptr), S_OK);
+    EXPECT_EQ(result.lVal, 260);
+    EXCEPINFO error{};
+    EXPECT_EQ(call(L"Action", DISPATCH_PROPERTYGET, nullptr, &result, &error), DISP_E_EXCEPTION);
+    EXPECT_EQ(error.scode, ControlErrors::ToHResult(394));
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    value.vt = VT_I4;
+    value.lVal = 1;
+    error = {};
+    EXPECT_EQ(call(L"FileTitle", DISPATCH_PROPERTYPUT, &value, nullptr, &error), DISP_E_EXCEPTION);
+    EXPECT_EQ(error.scode, ControlErrors::ToHResult(383));
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
 }
 
 // Two subclasses of one receiver on one owner: help while the find dialog is open.
