@@ -15,6 +15,12 @@
 //   and whatever each control raises.
 // Cancel arguments are by reference: a handler sets them to refuse.
 //
+// Painting: the form paints its background and then its windowless controls, back to front,
+// each into its own rectangle. WM_PRINTCLIENT (the background with PRF_ERASEBKGND) and WM_PAINT
+// with a device context in wParam (always with the background) paint into that context,
+// keeping its origin and clipping, so a control or a test can copy any part of the form into
+// a memory bitmap; windowed controls are windows of their own and are not included.
+//
 // Keyboard (while any form is loaded, whatever loop dispatches the messages): the focused
 // control's in-place active object gets every key message first (TranslateAccelerator,
 // through the hooks of VTableHandle); then Tab and Shift+Tab move the focus in tab-index
@@ -45,6 +51,7 @@
 
 namespace Host {
 
+class DispatchObject;
 class DropTarget;
 class FormFrame;
 
@@ -95,6 +102,12 @@ public:
 
     // --- properties --------------------------------------------------------------------------
     const std::wstring& Name() const { return name_; }
+    // The form as a late-bound object (IDispatch, type name = the form's name): Name, Caption,
+    // hWnd, Visible, ScaleWidth, ScaleHeight, BackColor, ForeColor, ActiveControl (the
+    // extender of the focused control, or Nothing), and the methods Hide and
+    // ValidateControls. What the extenders' Parent and Container give; it fails with
+    // E_UNEXPECTED once the Form object is gone.
+    ComPtr<IDispatch> Object();
     std::wstring Caption() const;
     void SetCaption(std::wstring_view caption);
     ComPtr<IFontDisp> Font() const;
@@ -125,6 +138,10 @@ public:
     // and last in the tab order.
     ControlSite& AddControl(std::wstring_view typeName, std::wstring_view name, int32_t left,
                             int32_t top, int32_t width, int32_t height);
+    // Takes a control off a loaded form (ControlError 730 when there is none of that name):
+    // it leaves the lists at once; its windows go once every event in progress has returned,
+    // since a handler of its own may be what removes it.
+    void RemoveControl(std::wstring_view name);
     // The control that has (or last had) the focus; null when none did.
     ControlSite* ActiveControl() const;
     // Asks the focused control whether it lets the focus go (Validate); ControlError 380 when
@@ -182,11 +199,16 @@ private:
     bool QueryUnloadAndUnload(int32_t mode);
     void ApplyDefaultAndCancel();
     void UpdateDisplayAsDefault(ControlSite* before);
+    void PaintBackground(HDC dc);
+    // The form's client area into a given context (WM_PRINTCLIENT, WM_PAINT with a context):
+    // the background when asked, then the windowless controls.
+    void PaintInto(HDC dc, bool erase);
     void PaintWindowless(HDC dc, const RECT& update);
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void DragTrack(POINT screen, bool drop);
     void RaiseDrag(std::optional<ControlSite*> target, POINT client, bool drop, int16_t state);
     void RestoreFocus();
+    void TerminateRemoved();
 
     Layout::FormLayout layout_;
     std::wstring name_;
@@ -199,9 +221,11 @@ private:
     ComPtr<IFontDisp> font_;
     ComPtr<FormFrame> frame_;
     ComPtr<DropTarget> dropTarget_;  // for the windowless controls
+    ComPtr<DispatchObject> object_;
     std::vector<std::unique_ptr<ControlSite>> sites_;
-    std::vector<ControlSite*> order_;       // creation order
-    std::vector<ControlSite*> paintOrder_;  // windowless, back to front
+    std::vector<std::unique_ptr<ControlSite>> removed_;  // waiting for the events to return
+    std::vector<ControlSite*> order_;                    // creation order
+    std::vector<ControlSite*> paintOrder_;               // windowless, back to front
     ControlSite* activeSite_ = nullptr;
     ControlSite* defaultSite_ = nullptr;
     ControlSite* cancelSite_ = nullptr;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -31,6 +32,11 @@ public:
     }
     // Gives the handle up without releasing it.
     H Release() { return std::exchange(h_, Traits::Invalid()); }
+    // Releases what is held and hands out the slot, for an out parameter.
+    H* Put() {
+        Reset();
+        return &h_;
+    }
 
 private:
     H h_ = Traits::Invalid();
@@ -83,12 +89,6 @@ struct GlobalMemory {
     static HGLOBAL Invalid() { return nullptr; }
     static void Close(HGLOBAL h) { GlobalFree(h); }
 };
-// Memory the system allocated with the task allocator (shell item lists and the like).
-template <class P>
-struct TaskMemory {
-    static P Invalid() { return nullptr; }
-    static void Close(P p) { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
-};
 struct Metafile {
     static HMETAFILE Invalid() { return nullptr; }
     static void Close(HMETAFILE h) { DeleteMetaFile(h); }
@@ -98,6 +98,15 @@ struct EnhMetafile {
     static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
 };
 
+struct Bstr {
+    static BSTR Invalid() { return nullptr; }
+    static void Close(BSTR h) { SysFreeString(h); }
+};
+template <class T>
+struct TaskMemory {
+    static T* Invalid() { return nullptr; }
+    static void Close(T* h) { CoTaskMemFree(h); }
+};
 }  // namespace HandleTraits
 
 using UniqueFont = UniqueHandle<HFONT, HandleTraits::GdiObject<HFONT>>;
@@ -118,10 +127,13 @@ using UniqueAccel = UniqueHandle<HACCEL, HandleTraits::Accel>;
 using UniqueIcon = UniqueHandle<HICON, HandleTraits::Icon>;
 using UniqueWindow = UniqueHandle<HWND, HandleTraits::Window>;
 using UniqueGlobal = UniqueHandle<HGLOBAL, HandleTraits::GlobalMemory>;
-template <class P>
-using UniqueTaskMemory = UniqueHandle<P, HandleTraits::TaskMemory<P>>;
 using UniqueMetafile = UniqueHandle<HMETAFILE, HandleTraits::Metafile>;
 using UniqueEnhMetafile = UniqueHandle<HENHMETAFILE, HandleTraits::EnhMetafile>;
+// A string handed out by a COM method (an out BSTR); Put() for the out parameter.
+using UniqueBstr = UniqueHandle<BSTR, HandleTraits::Bstr>;
+// Memory of the COM task allocator (CoTaskMemAlloc).
+template <class T>
+using UniqueTaskMem = UniqueHandle<T*, HandleTraits::TaskMemory<T>>;
 
 // A window's (or the screen's, for a 0 window) device context from GetDC, given back with
 // ReleaseDC.

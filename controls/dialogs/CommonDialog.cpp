@@ -1019,7 +1019,7 @@ void CommonDialog::ShowHelp() {
 // ---- folder browser -----------------------------------------------------------------------
 
 bool CommonDialog::ShowFolderBrowser() {
-    UniqueTaskMemory<PIDLIST_ABSOLUTE> root;
+    UniqueTaskMem<ITEMIDLIST_ABSOLUTE> root;
     const VARIANT& folder = PropRootFolder.Get();
     if (folder.vt == VT_BSTR) {
         root.Reset(ILCreateFromPathW(folder.bstrVal ? folder.bstrVal : L""));
@@ -1040,7 +1040,7 @@ bool CommonDialog::ShowFolderBrowser() {
     bi.ulFlags = static_cast<UINT>(PropFlags);
     bi.lpfn = FolderCallbackProc;
     bi.lParam = reinterpret_cast<LPARAM>(static_cast<ISubclass*>(this));
-    UniqueTaskMemory<PIDLIST_ABSOLUTE> chosen(CDLG_FN(browseForFolder, SHBrowseForFolderW)(&bi));
+    UniqueTaskMem<ITEMIDLIST_ABSOLUTE> chosen(CDLG_FN(browseForFolder, SHBrowseForFolderW)(&bi));
     root.Reset();
     if (!chosen) return Failed(0, PropCancelError, {});
     std::wstring path = PathOfItem(chosen.Get());
