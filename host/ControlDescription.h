@@ -135,16 +135,6 @@ struct VarType<HDC> {
         out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
     }
 };
-// OLE colours: colour references, or system colours as 0x800000nn.
-template <>
-struct VarType<OLE_COLOR> {
-    static constexpr VARTYPE kType = VT_I4;
-    static OLE_COLOR From(const VARIANT& v) { return static_cast<OLE_COLOR>(v.lVal); }
-    static void To(OLE_COLOR value, VARIANT& out) {
-        out.vt = VT_I4;
-        out.lVal = static_cast<LONG>(value);
-    }
-};
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
 // OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).

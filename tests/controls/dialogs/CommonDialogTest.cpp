@@ -290,6 +290,65 @@ TEST_F(CommonDialogTest, FileStructureIsFilledSafely) {
     EXPECT_EQ(dialog_->Flags() & OFN_ENABLEHOOK, 0);
 }
 
+// The old-style dialog (no OFN_EXPLORER) reports through registered messages.
+TEST_F(CommonDialogTest, OldStyleOpenDialogRaisesItsEvents) {
+    TempFolder folder;
+    dialog_->SetHookEvents(true);
+    dialog_->SetInitDir(folder.path);
+    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+        if (name != L"InitDialog") return;
+        HWND dlg = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+        testsupport::DrivenDialog(dlg);
+        SetDlgItemTextW(dlg, edt1, L"b.txt");
+        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+    };
+    ASSERT_TRUE(dialog_->ShowOpen());
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"InitDialog", L"FileValidate"}));
+    EXPECT_EQ(events_[0].args[0].ToInt16(), 1);
+    EXPECT_EQ(events_[1].args[1].ToString(), L"b.txt");
+    EXPECT_EQ(dialog_->FileTitle(), L"b.txt");
+}
+
+// A sharing violation, as the explorer-style dialog reports it to the hook.
+LRESULT g_shareAnswer, g_shareResult;
+BOOL WINAPI PlayShareViolation(OPENFILENAMEW* ofn) {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefDlgProcW;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.lpszClassName = L"HookDialog";
+    RegisterClassW(&wc);
+    HWND dlg = CreateWindowW(L"HookDialog", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    ofn->lpfnHook(dlg, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(ofn));
+    OFNOTIFYW notify{};
+    notify.hdr.hwndFrom = dlg;
+    notify.hdr.code = CDN_SHAREVIOLATION;
+    notify.lpOFN = ofn;
+    wchar_t file[] = L"C:\\locked.txt";
+    notify.pszFile = file;
+    g_shareAnswer = ofn->lpfnHook(dlg, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notify));
+    g_shareResult = GetWindowLongPtrW(dlg, DWLP_MSGRESULT);
+    DestroyWindow(dlg);
+    return FALSE;
+}
+
+TEST_F(CommonDialogTest, ShareViolationRepliesThroughTheMessageResult) {
+    DialogFunctions fns;
+    fns.getOpenFileName = PlayShareViolation;
+    fns.commDlgExtendedError = FakeError;
+    CommonDialogs::Testing::SetDialogFunctions(&fns);
+    g_rec.error = 0;
+    dialog_->SetHookEvents(true);
+    dialog_->SetFlags(OFN_EXPLORER);
+    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+        if (name == L"FileShareViolation") a[1].Set(Host::Variant::Int32(OFN_SHARENOWARN));
+    };
+    EXPECT_FALSE(dialog_->ShowOpen());
+    ASSERT_EQ(Names(), (std::vector<std::wstring>{L"FileShareViolation"}));
+    EXPECT_EQ(events_[0].args[0].ToString(), L"C:\\locked.txt");
+    EXPECT_EQ(g_shareAnswer, OFN_SHARENOWARN);
+    EXPECT_EQ(g_shareResult, OFN_SHARENOWARN);
+}
+
 struct FailureCase {
     const char* what;
     DWORD code;
@@ -646,6 +705,22 @@ TEST_F(CommonDialogTest, FindIsModelessOneAtATimeAndRaisesOneEventPerPress) {
     EXPECT_FALSE(GetPropW(owner_, PropOfOwner(dlg).c_str()));
     testsupport::PumpFor(50);
     EXPECT_EQ(testsupport::CountGuiObjects(), before);
+}
+
+// Keys reach the modeless dialog through the thread's message hook: Tab moves on from the
+// edit, which on its own ignores it.
+TEST_F(CommonDialogTest, FindDialogGetsItsKeysFromTheProgramsLoop) {
+    dialog_->SetFindWhat(L"x");
+    HWND dlg = dialog_->ShowFind();
+    ASSERT_TRUE(dlg);
+    testsupport::DrivenDialog(dlg);
+    HWND edit = GetDlgItem(dlg, edt1);
+    SetFocus(edit);
+    ASSERT_EQ(GetFocus(), edit);
+    PostMessageW(edit, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(edit, WM_KEYUP, VK_TAB, 0xC0000001);
+    EXPECT_TRUE(testsupport::PumpUntil([&] { return GetFocus() != edit; }));
+    EXPECT_TRUE(IsChild(dlg, GetFocus()));
 }
 
 TEST_F(CommonDialogTest, ReplaceReportsEachButtonWithBothTexts) {
