@@ -328,16 +328,22 @@ uint16_t UpperAnsiCode(wchar_t ch) {
 
 }  // namespace
 
-uint16_t AccelCharCode(const std::wstring& caption) {
+wchar_t AccelChar(const std::wstring& caption) {
     const size_t length = caption.size();
     for (size_t i = length; i-- > 0;) {
         if (caption[i] != L'&' || i + 1 == length) continue;
-        uint16_t code = UpperAnsiCode(caption[i + 1]);
-        if (i > 0 && caption[i - 1] == L'&') code = 0;
-        if (i == 0 && code == '&') code = 0;
-        if (code) return code;
+        wchar_t key = caption[i + 1];
+        CharUpperBuffW(&key, 1);
+        if (i > 0 && caption[i - 1] == L'&') key = 0;
+        if (i == 0 && key == L'&') key = 0;
+        if (key) return key;
     }
     return 0;
+}
+
+uint16_t AccelCharCode(const std::wstring& caption) {
+    const wchar_t key = AccelChar(caption);
+    return key ? UpperAnsiCode(key) : 0;
 }
 
 // ---- Keyboard and mouse state -------------------------------------------------------------

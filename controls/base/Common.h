@@ -88,6 +88,9 @@ std::wstring ControlName(const ControlHost::IControl& control);
 // The upper-case ANSI code of the caption's access key (the character after the last single
 // "&"); 0 when there is none.
 uint16_t AccelCharCode(const std::wstring& caption);
+// The same key as a character (upper case), whatever the system's code page can show; 0
+// when there is none.
+wchar_t AccelChar(const std::wstring& caption);
 
 // ---- Keyboard and mouse state -------------------------------------------------------------
 
