@@ -12,6 +12,7 @@
 #include "host/ControlObject.h"
 #include "host/ControlTypes.h"
 #include "host/DropTarget.h"
+#include "host/FormAccessible.h"
 #include "host/FormFrame.h"
 #include "host/FormInput.h"
 #include "host/Program.h"
@@ -1071,6 +1072,15 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             EndPaint(hwnd, &ps);
             return 0;
         }
+        case WM_PRINTCLIENT: {
+            // Painting into someone else's device context (a memory bitmap).
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            RECT r;
+            GetClientRect(hwnd, &r);
+            if (lParam & PRF_ERASEBKGND) WindowProc(WM_ERASEBKGND, wParam, 0);
+            PaintWindowless(dc, r);
+            return 0;
+        }
         case WM_SIZE:
             if (loaded_) RaiseEvent(nullptr, L"Resize", 0, {});
             break;
@@ -1099,6 +1109,15 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 GetCursorPos(&pt);
                 ScreenToClient(hwnd, &pt);
                 if (ControlSite* site = WindowlessAt(pt); site && site->ApplyPointer()) return TRUE;
+            }
+            break;
+        case WM_GETOBJECT:
+            // Windowless controls have no window of their own for accessibility clients to
+            // find: the client area answers for them.
+            if (static_cast<LONG>(lParam) == OBJID_CLIENT && loaded_) {
+                if (ComPtr<IAccessible> accessible = CreateFormAccessible(hwnd)) {
+                    return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
+                }
             }
             break;
         case FormInput::kFocusChangedMessage:
