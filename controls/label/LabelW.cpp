@@ -485,7 +485,7 @@ void LabelW::ApplyMousePointer() {
             HCURSOR cursor =
                 LoadCursorW(nullptr, MAKEINTRESOURCEW(Common::MousePointerID(PropMousePointer)));
             ComPtr<IPictureDisp> icon;
-            if (ComPtr<IPicture> picture = Common::PictureFromHandle(cursor, PICTYPE_ICON)) {
+            if (ComPtr<IPicture> picture = Common::PictureFromHandle(cursor, PICTYPE_ICON, false)) {
                 picture->QueryInterface(IID_IPictureDisp, icon.PutVoid());
             }
             site.SetMouseIcon(icon.Get());

@@ -367,7 +367,7 @@ TEST(LabelW, PointersFourAndSixteenAreSharedSystemCursors) {
 
     // A bitmap is no mouse icon: an error at run time, a message box while designing.
     HBITMAP bitmap = CreateBitmap(4, 4, 1, 1, nullptr);
-    ComPtr<IPicture> bmp = Common::PictureFromHandle(bitmap, PICTYPE_BITMAP);
+    ComPtr<IPicture> bmp = Common::PictureFromHandle(bitmap, PICTYPE_BITMAP, true);
     ComPtr<IPictureDisp> bmpDisp;
     bmp->QueryInterface(IID_IPictureDisp, bmpDisp.PutVoid());
     EXPECT_EQ(ErrorOf([&] { label.SetMouseIcon(bmpDisp.Get()); }), 380);
