@@ -175,7 +175,7 @@ int wmain(int argc, wchar_t** argv) {
                 copy->put_Size(size);
                 ComPtr<IFontDisp> disp;
                 copy->QueryInterface(IID_IFontDisp, reinterpret_cast<void**>(disp.Put()));
-                label.SetFont(disp.Get());  // a new font object
+                label.SetFont(disp);  // a new font object
             }
             UpdateWindow(form->Hwnd());
         }

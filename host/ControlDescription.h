@@ -33,6 +33,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "controls/base/ComPtr.h"
 #include "host/Variant.h"
 
 namespace Host {
@@ -123,6 +124,31 @@ struct VarType<HWND> {
 };
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
+// OLE colours travel as their 32-bit pattern (system colours 0x800000nn included).
+template <>
+struct VarType<OLE_COLOR> {
+    static constexpr VARTYPE kType = VT_I4;
+    static OLE_COLOR From(const VARIANT& v) { return static_cast<OLE_COLOR>(v.lVal); }
+    static void To(OLE_COLOR value, VARIANT& out) {
+        out.vt = VT_I4;
+        out.lVal = static_cast<LONG>(value);
+    }
+};
+// Objects (fonts, pictures): a dispatch interface, or none.
+template <class I>
+struct VarType<ComPtr<I>> {
+    static constexpr VARTYPE kType = VT_DISPATCH;
+    static ComPtr<I> From(const VARIANT& v) {
+        ComPtr<I> object;
+        if (v.pdispVal) v.pdispVal->QueryInterface(__uuidof(I), object.PutVoid());
+        return object;
+    }
+    static void To(const ComPtr<I>& value, VARIANT& out) {
+        out.vt = VT_DISPATCH;
+        out.pdispVal = value.Get();
+        if (out.pdispVal) out.pdispVal->AddRef();
+    }
+};
 
 struct Member {
     std::wstring_view name;

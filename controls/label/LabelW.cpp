@@ -12,6 +12,7 @@
 #include "controls/base/VTableHandle.h"
 #include "host/DataObject.h"
 #include "host/Events.h"
+#include "host/ControlDescription.h"
 #include "host/Form.h"
 
 // Hears a font object's property changes (size, bold, ...) for the label that uses it.
@@ -143,7 +144,162 @@ std::wstring AccessKeyList(const std::wstring& caption) {
     return key ? std::wstring(1, key) : std::wstring();
 }
 
+// --- the declared surface -------------------------------------------------------------------
+
+constexpr DISPID kDispIdOLEDrag = 1;
+constexpr DISPID kDispIdTag = 2;
+constexpr DISPID kDispIdLeft = 3;
+constexpr DISPID kDispIdTop = 4;
+constexpr DISPID kDispIdWidth = 5;
+constexpr DISPID kDispIdHeight = 6;
+constexpr DISPID kDispIdVisible = 7;
+constexpr DISPID kDispIdToolTipText = 8;
+constexpr DISPID kDispIdWhatsThisHelpID = 9;
+constexpr DISPID kDispIdDragIcon = 10;
+constexpr DISPID kDispIdDragMode = 11;
+constexpr DISPID kDispIdDrag = 12;
+constexpr DISPID kDispIdZOrder = 13;
+constexpr DISPID kDispIdOLEDropMode = 14;
+constexpr DISPID kDispIdMouseTrack = 15;
+constexpr DISPID kDispIdRightToLeftMode = 16;
+constexpr DISPID kDispIdAlignment = 17;
+constexpr DISPID kDispIdUseMnemonic = 18;
+constexpr DISPID kDispIdEllipsisFormat = 19;
+constexpr DISPID kDispIdVerticalAlignment = 20;
+constexpr DISPID kDispIdDisplayedCaption = 21;
+
+const std::wstring_view kDragArgs[] = {L"Action"};
+const std::wstring_view kZOrderArgs[] = {L"Position"};
+
+const Host::Member kMembers[] = {
+    Host::Method<&LabelW::OLEDrag>(L"OLEDrag", kDispIdOLEDrag),
+    Host::ReadOnly<&LabelW::Name>(L"Name", DISPID_Name),
+    Host::Property<&LabelW::Tag, &LabelW::SetTag>(L"Tag", kDispIdTag),
+    Host::Property<&LabelW::Left, &LabelW::SetLeft>(L"Left", kDispIdLeft),
+    Host::Property<&LabelW::Top, &LabelW::SetTop>(L"Top", kDispIdTop),
+    Host::Property<&LabelW::Width, &LabelW::SetWidth>(L"Width", kDispIdWidth),
+    Host::Property<&LabelW::Height, &LabelW::SetHeight>(L"Height", kDispIdHeight),
+    Host::Property<&LabelW::Visible, &LabelW::SetVisible>(L"Visible", kDispIdVisible),
+    Host::Property<&LabelW::ToolTipText, &LabelW::SetToolTipText>(L"ToolTipText",
+                                                                  kDispIdToolTipText),
+    Host::Property<&LabelW::WhatsThisHelpID, &LabelW::SetWhatsThisHelpID>(L"WhatsThisHelpID",
+                                                                          kDispIdWhatsThisHelpID),
+    Host::Property<&LabelW::DragIcon, &LabelW::SetDragIcon>(L"DragIcon", kDispIdDragIcon),
+    Host::Property<&LabelW::DragMode, &LabelW::SetDragMode>(L"DragMode", kDispIdDragMode),
+    Host::Method<&LabelW::Drag>(L"Drag", kDispIdDrag, kDragArgs),
+    Host::Method<&LabelW::ZOrder>(L"ZOrder", kDispIdZOrder, kZOrderArgs),
+    Host::Property<&LabelW::Font, &LabelW::SetFont>(L"Font", DISPID_FONT),
+    Host::Property<&LabelW::Appearance, &LabelW::SetAppearance>(L"Appearance", DISPID_APPEARANCE),
+    Host::Property<&LabelW::BackColor, &LabelW::SetBackColor>(L"BackColor", DISPID_BACKCOLOR),
+    Host::Property<&LabelW::ForeColor, &LabelW::SetForeColor>(L"ForeColor", DISPID_FORECOLOR),
+    Host::Property<&LabelW::Enabled, &LabelW::SetEnabled>(L"Enabled", DISPID_ENABLED),
+    Host::Property<&LabelW::OLEDropMode, &LabelW::SetOLEDropMode>(L"OLEDropMode",
+                                                                  kDispIdOLEDropMode),
+    Host::Property<&LabelW::MousePointer, &LabelW::SetMousePointer>(L"MousePointer",
+                                                                    DISPID_MOUSEPOINTER),
+    Host::Property<&LabelW::MouseIcon, &LabelW::SetMouseIcon>(L"MouseIcon", DISPID_MOUSEICON),
+    Host::Property<&LabelW::MouseTrack, &LabelW::SetMouseTrack>(L"MouseTrack", kDispIdMouseTrack),
+    Host::Property<&LabelW::RightToLeft, &LabelW::SetRightToLeft>(L"RightToLeft",
+                                                                  DISPID_RIGHTTOLEFT),
+    Host::Property<&LabelW::RightToLeftMode, &LabelW::SetRightToLeftMode>(L"RightToLeftMode",
+                                                                          kDispIdRightToLeftMode),
+    Host::Property<&LabelW::Alignment, &LabelW::SetAlignment>(L"Alignment", kDispIdAlignment),
+    Host::Property<&LabelW::BorderStyle, &LabelW::SetBorderStyle>(L"BorderStyle",
+                                                                  DISPID_BORDERSTYLE),
+    Host::Property<&LabelW::BackStyle, &LabelW::SetBackStyle>(L"BackStyle", DISPID_BACKSTYLE),
+    Host::Property<&LabelW::Caption, &LabelW::SetCaption>(L"Caption", DISPID_CAPTION),
+    Host::Property<&LabelW::Default, &LabelW::SetDefault>(L"Default", DISPID_VALUE),
+    Host::Property<&LabelW::UseMnemonic, &LabelW::SetUseMnemonic>(L"UseMnemonic",
+                                                                  kDispIdUseMnemonic),
+    Host::Property<&LabelW::AutoSize, &LabelW::SetAutoSize>(L"AutoSize", DISPID_AUTOSIZE),
+    Host::Property<&LabelW::WordWrap, &LabelW::SetWordWrap>(L"WordWrap", DISPID_WORDWRAP),
+    Host::Property<&LabelW::EllipsisFormat, &LabelW::SetEllipsisFormat>(L"EllipsisFormat",
+                                                                        kDispIdEllipsisFormat),
+    Host::Property<&LabelW::VerticalAlignment, &LabelW::SetVerticalAlignment>(
+        L"VerticalAlignment", kDispIdVerticalAlignment),
+    Host::Method<&LabelW::Refresh>(L"Refresh", DISPID_REFRESH),
+    Host::ReadOnly<&LabelW::DisplayedCaption>(L"DisplayedCaption", kDispIdDisplayedCaption),
+};
+
+constexpr Host::EventParameter kMouseArgs[] = {
+    {L"Button", VT_I2, true}, {L"Shift", VT_I2, true}, {L"X", VT_R4, true}, {L"Y", VT_R4, true}};
+constexpr Host::EventParameter kEffectArgs[] = {{L"Effect", VT_I4, true}};
+constexpr Host::EventParameter kDragDropArgs[] = {
+    {L"Data", VT_UNKNOWN, false}, {L"Effect", VT_I4, true}, {L"Button", VT_I2, true},
+    {L"Shift", VT_I2, true},      {L"X", VT_R4, true},      {L"Y", VT_R4, true}};
+constexpr Host::EventParameter kDragOverArgs[] = {
+    {L"Data", VT_UNKNOWN, false}, {L"Effect", VT_I4, true}, {L"Button", VT_I2, true},
+    {L"Shift", VT_I2, true},      {L"X", VT_R4, true},      {L"Y", VT_R4, true},
+    {L"State", VT_I2, true}};
+constexpr Host::EventParameter kGiveFeedbackArgs[] = {{L"Effect", VT_I4, true},
+                                                      {L"DefaultCursors", VT_BOOL, true}};
+constexpr Host::EventParameter kSetDataArgs[] = {{L"Data", VT_UNKNOWN, false},
+                                                 {L"DataFormat", VT_I2, true}};
+constexpr Host::EventParameter kStartDragArgs[] = {{L"Data", VT_UNKNOWN, false},
+                                                   {L"AllowedEffects", VT_I4, true}};
+
+constexpr Host::EventInfo kClick{L"Click", Host::kDispIdClick, {}};
+constexpr Host::EventInfo kDblClick{L"DblClick", Host::kDispIdDblClick, {}};
+constexpr Host::EventInfo kChange{L"Change", LabelW::kDispIdChange, {}};
+constexpr Host::EventInfo kMouseEnter{L"MouseEnter", LabelW::kDispIdMouseEnter, {}};
+constexpr Host::EventInfo kMouseLeave{L"MouseLeave", LabelW::kDispIdMouseLeave, {}};
+constexpr Host::EventInfo kOLECompleteDrag{L"OLECompleteDrag", LabelW::kDispIdOLECompleteDrag,
+                                           kEffectArgs};
+constexpr Host::EventInfo kOLEDragDrop{L"OLEDragDrop", LabelW::kDispIdOLEDragDrop, kDragDropArgs};
+constexpr Host::EventInfo kOLEDragOver{L"OLEDragOver", LabelW::kDispIdOLEDragOver, kDragOverArgs};
+constexpr Host::EventInfo kOLEGiveFeedback{L"OLEGiveFeedback", LabelW::kDispIdOLEGiveFeedback,
+                                           kGiveFeedbackArgs};
+constexpr Host::EventInfo kOLESetData{L"OLESetData", LabelW::kDispIdOLESetData, kSetDataArgs};
+constexpr Host::EventInfo kOLEStartDrag{L"OLEStartDrag", LabelW::kDispIdOLEStartDrag,
+                                        kStartDragArgs};
+constexpr Host::EventInfo kMouseDown{L"MouseDown", Host::kDispIdMouseDown, kMouseArgs};
+constexpr Host::EventInfo kMouseMove{L"MouseMove", Host::kDispIdMouseMove, kMouseArgs};
+constexpr Host::EventInfo kMouseUp{L"MouseUp", Host::kDispIdMouseUp, kMouseArgs};
+const Host::EventInfo kEvents[] = {kClick,           kDblClick,        kChange,       kMouseEnter,
+                                   kMouseLeave,      kOLECompleteDrag, kOLEDragDrop,  kOLEDragOver,
+                                   kOLEGiveFeedback, kOLESetData,      kOLEStartDrag, kMouseDown,
+                                   kMouseMove,       kMouseUp};
+
+// The stored keys, in the order they are read and written.
+constexpr Host::StoredKey kFontKey{L"Font", Host::StoredType::Font, 0, {}};
+constexpr Host::StoredKey kAppearanceKey = Host::Int32Key(L"Appearance", 1);
+constexpr Host::StoredKey kBackColorKey = Host::ColorKey(L"BackColor", 0x8000000F);
+constexpr Host::StoredKey kForeColorKey = Host::ColorKey(L"ForeColor", kButtonText);
+constexpr Host::StoredKey kEnabledKey = Host::BoolKey(L"Enabled", true);
+constexpr Host::StoredKey kOLEDropModeKey = Host::Int32Key(L"OLEDropMode", 0);
+constexpr Host::StoredKey kMousePointerKey = Host::Int16Key(L"MousePointer", 0);
+constexpr Host::StoredKey kMouseIconKey{L"MouseIcon", Host::StoredType::Picture, 0, {}};
+constexpr Host::StoredKey kMouseTrackKey = Host::BoolKey(L"MouseTrack", false);
+constexpr Host::StoredKey kRightToLeftKey = Host::BoolKey(L"RightToLeft", false);
+constexpr Host::StoredKey kRightToLeftModeKey = Host::Int32Key(L"RightToLeftMode", 1);
+constexpr Host::StoredKey kAlignmentKey = Host::Int32Key(L"Alignment", 0);
+constexpr Host::StoredKey kBorderStyleKey = Host::Int32Key(L"BorderStyle", 0);
+constexpr Host::StoredKey kBackStyleKey = Host::Int32Key(L"BackStyle", 1);
+constexpr Host::StoredKey kCaptionKey = Host::TextKey(L"Caption");
+constexpr Host::StoredKey kUseMnemonicKey = Host::BoolKey(L"UseMnemonic", true);
+constexpr Host::StoredKey kAutoSizeKey = Host::BoolKey(L"AutoSize", false);
+constexpr Host::StoredKey kWordWrapKey = Host::BoolKey(L"WordWrap", false);
+constexpr Host::StoredKey kEllipsisFormatKey = Host::Int32Key(L"EllipsisFormat", 0);
+constexpr Host::StoredKey kVerticalAlignmentKey = Host::Int32Key(L"VerticalAlignment", 0);
+const Host::StoredKey kKeys[] = {
+    kFontKey,        kAppearanceKey,  kBackColorKey,       kForeColorKey,
+    kEnabledKey,     kOLEDropModeKey, kMousePointerKey,    kMouseIconKey,
+    kMouseTrackKey,  kRightToLeftKey, kRightToLeftModeKey, kAlignmentKey,
+    kBorderStyleKey, kBackStyleKey,   kCaptionKey,         kUseMnemonicKey,
+    kAutoSizeKey,    kWordWrapKey,    kEllipsisFormatKey,  kVerticalAlignmentKey};
+
+// Raises a declared event with its arguments.
+template <class... A>
+void Raise(Host::ControlSite& site, const Host::EventInfo& event, A&&... args) {
+    site.RaiseEvent(event.name, event.id, std::forward<A>(args)...);
+}
+
 }  // namespace
+
+const Host::ControlDescription& LabelW::Describe() const {
+    static const Host::ControlDescription description{kTypeName, kMembers, kEvents, kKeys};
+    return description;
+}
 
 // --- life --------------------------------------------------------------------------------------
 
@@ -205,32 +361,32 @@ void LabelW::ReadProperties(Host::PropertyStore& store) {
     Host::ControlSite& site = Site();
     DesignMode = !site.GetAmbient().UserMode();
     LookUpDispIds();
-    ComPtr<IFontDisp> font = FontFromVariant(store.Read(L"Font").Get());
+    ComPtr<IFontDisp> font = FontFromVariant(kFontKey.Read(store).Get());
     ApplyFont(font ? font.Get() : site.GetAmbient().Font().Get());
     // Appearance resets ForeColor and the border: the stored values read after it win.
-    SetAppearance(store.ReadInt32(L"Appearance", 1));
-    SetBackColor(static_cast<OLE_COLOR>(store.ReadInt32(L"BackColor", 0x8000000F)));
-    SetForeColor(static_cast<OLE_COLOR>(store.ReadInt32(L"ForeColor", kButtonText)));
-    SetEnabled(store.ReadBool(L"Enabled", true));
-    SetOLEDropMode(store.ReadInt32(L"OLEDropMode", 0));
-    const int16_t pointer = store.ReadInt16(L"MousePointer", 0);
+    SetAppearance(kAppearanceKey.ReadInt32(store));
+    SetBackColor(static_cast<OLE_COLOR>(kBackColorKey.ReadInt32(store)));
+    SetForeColor(static_cast<OLE_COLOR>(kForeColorKey.ReadInt32(store)));
+    SetEnabled(kEnabledKey.ReadBool(store));
+    SetOLEDropMode(kOLEDropModeKey.ReadInt32(store));
+    const int16_t pointer = kMousePointerKey.ReadInt16(store);
     if (!ValidPointer(pointer)) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropMousePointer = pointer;
-    PropMouseIcon = PictureFromVariant(store.Read(L"MouseIcon").Get());
+    PropMouseIcon = PictureFromVariant(kMouseIconKey.Read(store).Get());
     ApplyMousePointer();
-    PropMouseTrack = store.ReadBool(L"MouseTrack", false);
-    PropRightToLeft = store.ReadBool(L"RightToLeft", false);
-    PropRightToLeftMode = Checked(store.ReadInt32(L"RightToLeftMode", 1), 0, 4);
+    PropMouseTrack = kMouseTrackKey.ReadBool(store);
+    PropRightToLeft = kRightToLeftKey.ReadBool(store);
+    PropRightToLeftMode = Checked(kRightToLeftModeKey.ReadInt32(store), 0, 4);
     if (PropRightToLeft) SetRightToLeft(true);
-    PropAlignment = Checked(store.ReadInt32(L"Alignment", 0), 0, 2);
-    PropBorderStyle = Checked(store.ReadInt32(L"BorderStyle", 0), 0, 4);
-    SetBackStyle(store.ReadInt32(L"BackStyle", 1));
-    PropCaption = Common::VarToStr(store.Read(L"Caption").Get());
-    PropUseMnemonic = store.ReadBool(L"UseMnemonic", true);
-    PropAutoSize = store.ReadBool(L"AutoSize", false);
-    PropWordWrap = store.ReadBool(L"WordWrap", false);
-    PropEllipsisFormat = Checked(store.ReadInt32(L"EllipsisFormat", 0), 0, 3);
-    PropVerticalAlignment = Checked(store.ReadInt32(L"VerticalAlignment", 0), 0, 2);
+    PropAlignment = Checked(kAlignmentKey.ReadInt32(store), 0, 2);
+    PropBorderStyle = Checked(kBorderStyleKey.ReadInt32(store), 0, 4);
+    SetBackStyle(kBackStyleKey.ReadInt32(store));
+    PropCaption = kCaptionKey.ReadString(store);
+    PropUseMnemonic = kUseMnemonicKey.ReadBool(store);
+    PropAutoSize = kAutoSizeKey.ReadBool(store);
+    PropWordWrap = kWordWrapKey.ReadBool(store);
+    PropEllipsisFormat = Checked(kEllipsisFormatKey.ReadInt32(store), 0, 3);
+    PropVerticalAlignment = Checked(kVerticalAlignmentKey.ReadInt32(store), 0, 2);
     ApplyAccessKeys();
 }
 
@@ -239,29 +395,28 @@ void LabelW::WriteProperties(Host::PropertyStore& store) {
     Host::ControlSite& site = Site();
     ComPtr<IFontDisp> container = site.GetAmbient().Font();
     if (!Common::FontsEqual(FontOf(PropFont.Get()).Get(), FontOf(container.Get()).Get())) {
-        store.Write(L"Font", Variant::Object(PropFont.Get()));
+        kFontKey.Write(store, Variant::Object(PropFont.Get()));
     }
-    store.Write(L"Appearance", Variant::Int32(site.Appearance()), Variant::Int32(1));
-    store.Write(L"BackColor", Variant::Int32(static_cast<int32_t>(site.BackColor())),
-                Variant::Int32(static_cast<int32_t>(0x8000000F)));
-    store.Write(L"ForeColor", Variant::Int32(static_cast<int32_t>(site.ForeColor())),
-                Variant::Int32(static_cast<int32_t>(kButtonText)));
-    store.Write(L"Enabled", Variant::Bool(site.Enabled()), Variant::Bool(true));
-    store.Write(L"OLEDropMode", Variant::Int32(site.OLEDropMode()), Variant::Int32(0));
-    store.Write(L"MousePointer", Variant::Int16(PropMousePointer), Variant::Int16(0));
-    store.Write(L"MouseIcon", Variant::Object(PropMouseIcon.Get()), Variant::Object(nullptr));
-    store.Write(L"MouseTrack", Variant::Bool(PropMouseTrack), Variant::Bool(false));
-    store.Write(L"RightToLeft", Variant::Bool(PropRightToLeft), Variant::Bool(false));
-    store.Write(L"RightToLeftMode", Variant::Int32(PropRightToLeftMode), Variant::Int32(1));
-    store.Write(L"Alignment", Variant::Int32(PropAlignment), Variant::Int32(0));
-    store.Write(L"BorderStyle", Variant::Int32(PropBorderStyle), Variant::Int32(0));
-    store.Write(L"BackStyle", Variant::Int32(site.BackStyle()), Variant::Int32(1));
-    store.Write(L"Caption", Variant(Common::StrToVar(PropCaption).Get()), {});
-    store.Write(L"UseMnemonic", Variant::Bool(PropUseMnemonic), Variant::Bool(true));
-    store.Write(L"AutoSize", Variant::Bool(PropAutoSize), Variant::Bool(false));
-    store.Write(L"WordWrap", Variant::Bool(PropWordWrap), Variant::Bool(false));
-    store.Write(L"EllipsisFormat", Variant::Int32(PropEllipsisFormat), Variant::Int32(0));
-    store.Write(L"VerticalAlignment", Variant::Int32(PropVerticalAlignment), Variant::Int32(0));
+    kAppearanceKey.Write(store, Variant::Int32(site.Appearance()));
+    kBackColorKey.Write(store, Variant::Int32(static_cast<int32_t>(site.BackColor())));
+    kForeColorKey.Write(store, Variant::Int32(static_cast<int32_t>(site.ForeColor())));
+    kEnabledKey.Write(store, Variant::Bool(site.Enabled()));
+    kOLEDropModeKey.Write(store, Variant::Int32(site.OLEDropMode()));
+    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
+    // No icon is the key's default: nothing is written.
+    kMouseIconKey.Write(store, PropMouseIcon ? Variant::Object(PropMouseIcon.Get()) : Variant());
+    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
+    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
+    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
+    kAlignmentKey.Write(store, Variant::Int32(PropAlignment));
+    kBorderStyleKey.Write(store, Variant::Int32(PropBorderStyle));
+    kBackStyleKey.Write(store, Variant::Int32(site.BackStyle()));
+    kCaptionKey.WriteString(store, PropCaption);
+    kUseMnemonicKey.Write(store, Variant::Bool(PropUseMnemonic));
+    kAutoSizeKey.Write(store, Variant::Bool(PropAutoSize));
+    kWordWrapKey.Write(store, Variant::Bool(PropWordWrap));
+    kEllipsisFormatKey.Write(store, Variant::Int32(PropEllipsisFormat));
+    kVerticalAlignmentKey.Write(store, Variant::Int32(PropVerticalAlignment));
 }
 
 // --- properties ----------------------------------------------------------------------------------
@@ -272,8 +427,8 @@ void LabelW::ApplyFont(IFontDisp* font) {
     Site().SetFont(font);
 }
 
-void LabelW::SetFont(IFontDisp* font) {
-    ComPtr<IFontDisp> chosen(font);
+void LabelW::SetFont(const ComPtr<IFontDisp>& font) {
+    ComPtr<IFontDisp> chosen = font;
     if (!chosen) chosen = Site().GetAmbient().Font();
     ApplyFont(chosen.Get());
     AutoSizePending = PropAutoSize;
@@ -352,7 +507,7 @@ void LabelW::SetMousePointer(int16_t pointer) {
     Site().PropertyChanged(L"MousePointer");
 }
 
-void LabelW::SetMouseIcon(IPictureDisp* icon) {
+void LabelW::SetMouseIcon(const ComPtr<IPictureDisp>& icon) {
     bool valid = true;
     if (icon) {
         ComPtr<IPicture> picture;
@@ -371,7 +526,7 @@ void LabelW::SetMouseIcon(IPictureDisp* icon) {
         }
         ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     }
-    PropMouseIcon = ComPtr<IPictureDisp>(icon);
+    PropMouseIcon = icon;
     ApplyMousePointer();
     Site().PropertyChanged(L"MouseIcon");
 }
@@ -432,7 +587,7 @@ void LabelW::SetCaption(const std::wstring& caption) {
     } catch (const ControlError&) {
         // A container without data binding refuses it; nothing depends on it.
     }
-    site.RaiseEvent(L"Change", kDispIdChange);
+    Raise(site, kChange);
 }
 
 void LabelW::SetUseMnemonic(bool value) {
@@ -613,6 +768,78 @@ bool LabelW::HitTest(int, int) {
     return true;
 }
 
+// --- the extender's ------------------------------------------------------------------------------
+
+std::wstring LabelW::Name() const {
+    return Site().GetExtender().Name();
+}
+std::wstring LabelW::Tag() const {
+    return Site().GetExtender().Tag();
+}
+void LabelW::SetTag(const std::wstring& tag) {
+    Site().GetExtender().SetTag(tag);
+}
+float LabelW::Left() const {
+    return static_cast<float>(Site().GetExtender().Left());
+}
+void LabelW::SetLeft(float value) {
+    Site().GetExtender().SetLeft(value);
+}
+float LabelW::Top() const {
+    return static_cast<float>(Site().GetExtender().Top());
+}
+void LabelW::SetTop(float value) {
+    Site().GetExtender().SetTop(value);
+}
+float LabelW::Width() const {
+    return static_cast<float>(Site().GetExtender().Width());
+}
+void LabelW::SetWidth(float value) {
+    Site().GetExtender().SetWidth(value);
+}
+float LabelW::Height() const {
+    return static_cast<float>(Site().GetExtender().Height());
+}
+void LabelW::SetHeight(float value) {
+    Site().GetExtender().SetHeight(value);
+}
+bool LabelW::Visible() const {
+    return Site().GetExtender().Visible();
+}
+void LabelW::SetVisible(bool visible) {
+    Site().GetExtender().SetVisible(visible);
+}
+std::wstring LabelW::ToolTipText() const {
+    return Site().GetExtender().ToolTipText();
+}
+void LabelW::SetToolTipText(const std::wstring& text) {
+    Site().GetExtender().SetToolTipText(text);
+}
+int32_t LabelW::WhatsThisHelpID() const {
+    return Site().GetExtender().WhatsThisHelpID();
+}
+void LabelW::SetWhatsThisHelpID(int32_t id) {
+    Site().GetExtender().SetWhatsThisHelpID(id);
+}
+ComPtr<IPictureDisp> LabelW::DragIcon() const {
+    return Site().GetExtender().DragIcon();
+}
+void LabelW::SetDragIcon(const ComPtr<IPictureDisp>& icon) {
+    Site().GetExtender().SetDragIcon(icon.Get());
+}
+int32_t LabelW::DragMode() const {
+    return Site().GetExtender().DragMode();
+}
+void LabelW::SetDragMode(int32_t mode) {
+    Site().GetExtender().SetDragMode(mode);
+}
+void LabelW::Drag(std::optional<int16_t> action) {
+    Site().GetExtender().Drag(action.value_or(1));
+}
+void LabelW::ZOrder(std::optional<int16_t> position) {
+    Site().GetExtender().ZOrder(position.value_or(0));
+}
+
 // --- methods -------------------------------------------------------------------------------------
 
 void LabelW::Refresh() {
@@ -661,42 +888,41 @@ float LabelW::TwipsY(int pixels) const {
     return static_cast<float>(Site().ScaleY(pixels, Units::Unit::Pixels, Units::Unit::Twips));
 }
 
-void LabelW::RaiseMouse(std::wstring_view name, DISPID id, int16_t button, int16_t shift, int x,
-                        int y) {
+void LabelW::RaiseMouse(const Host::EventInfo& event, int16_t button, int16_t shift, int x, int y) {
     float tx = TwipsX(x);
     float ty = TwipsY(y);
-    Site().RaiseEvent(name, id, Host::EventArg::ByRef(button), Host::EventArg::ByRef(shift),
-                      Host::EventArg::ByRef(tx), Host::EventArg::ByRef(ty));
+    Raise(Site(), event, Host::EventArg::ByRef(button), Host::EventArg::ByRef(shift),
+          Host::EventArg::ByRef(tx), Host::EventArg::ByRef(ty));
 }
 
 void LabelW::MouseDown(int16_t button, int16_t shift, int x, int y) {
-    RaiseMouse(L"MouseDown", Host::kDispIdMouseDown, button, shift, x, y);
+    RaiseMouse(kMouseDown, button, shift, x, y);
 }
 
 void LabelW::MouseMove(int16_t button, int16_t shift, int x, int y) {
     if (PropMouseTrack) {
         if (!MouseOver) {
             MouseOver = true;
-            Site().RaiseEvent(L"MouseEnter", kDispIdMouseEnter);
+            Raise(Site(), kMouseEnter);
             LastMousePos = GetMessagePos();
             TimerMouseTrack.SetEnabled(true);
         } else {
             LastMousePos = GetMessagePos();
         }
     }
-    RaiseMouse(L"MouseMove", Host::kDispIdMouseMove, button, shift, x, y);
+    RaiseMouse(kMouseMove, button, shift, x, y);
 }
 
 void LabelW::MouseUp(int16_t button, int16_t shift, int x, int y) {
-    RaiseMouse(L"MouseUp", Host::kDispIdMouseUp, button, shift, x, y);
+    RaiseMouse(kMouseUp, button, shift, x, y);
 }
 
 void LabelW::Click() {
-    Site().RaiseEvent(L"Click", Host::kDispIdClick);
+    Raise(Site(), kClick);
 }
 
 void LabelW::DblClick() {
-    Site().RaiseEvent(L"DblClick", Host::kDispIdDblClick);
+    Raise(Site(), kDblClick);
 }
 
 long LabelW::AccessibleRole() const {
@@ -744,7 +970,7 @@ void LabelW::MouseTrackTick() {
     }
     MouseOver = false;
     TimerMouseTrack.SetEnabled(false);
-    Site().RaiseEvent(L"MouseLeave", kDispIdMouseLeave);
+    Raise(Site(), kMouseLeave);
 }
 
 // --- OLE drag and drop ---------------------------------------------------------------------------
@@ -757,15 +983,13 @@ void LabelW::RaiseDrag(bool drop, IDataObject* data, int32_t& effect, int16_t bu
     float cy =
         static_cast<float>(site.ScaleY(y, Units::Unit::Pixels, Units::Unit::ContainerPosition));
     if (drop) {
-        site.RaiseEvent(L"OLEDragDrop", kDispIdOLEDragDrop, Host::EventArg::Unknown(data),
-                        Host::EventArg::ByRef(effect), Host::EventArg::ByRef(button),
-                        Host::EventArg::ByRef(shift), Host::EventArg::ByRef(cx),
-                        Host::EventArg::ByRef(cy));
+        Raise(site, kOLEDragDrop, Host::EventArg::Unknown(data), Host::EventArg::ByRef(effect),
+              Host::EventArg::ByRef(button), Host::EventArg::ByRef(shift),
+              Host::EventArg::ByRef(cx), Host::EventArg::ByRef(cy));
     } else {
-        site.RaiseEvent(L"OLEDragOver", kDispIdOLEDragOver, Host::EventArg::Unknown(data),
-                        Host::EventArg::ByRef(effect), Host::EventArg::ByRef(button),
-                        Host::EventArg::ByRef(shift), Host::EventArg::ByRef(cx),
-                        Host::EventArg::ByRef(cy), Host::EventArg::ByRef(state));
+        Raise(site, kOLEDragOver, Host::EventArg::Unknown(data), Host::EventArg::ByRef(effect),
+              Host::EventArg::ByRef(button), Host::EventArg::ByRef(shift),
+              Host::EventArg::ByRef(cx), Host::EventArg::ByRef(cy), Host::EventArg::ByRef(state));
     }
 }
 
@@ -780,22 +1004,21 @@ void LabelW::OLEDragDrop(IDataObject* data, int32_t& effect, int16_t button, int
 }
 
 void LabelW::OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) {
-    Site().RaiseEvent(L"OLEStartDrag", kDispIdOLEStartDrag, Host::EventArg::Unknown(&data),
-                      Host::EventArg::ByRef(allowedEffects));
+    Raise(Site(), kOLEStartDrag, Host::EventArg::Unknown(&data),
+          Host::EventArg::ByRef(allowedEffects));
 }
 
 void LabelW::OLESetData(Host::DataObject& data, int16_t& format) {
-    Site().RaiseEvent(L"OLESetData", kDispIdOLESetData, Host::EventArg::Unknown(&data),
-                      Host::EventArg::ByRef(format));
+    Raise(Site(), kOLESetData, Host::EventArg::Unknown(&data), Host::EventArg::ByRef(format));
 }
 
 void LabelW::OLEGiveFeedback(int32_t& effect, bool& defaultCursors) {
-    Site().RaiseEvent(L"OLEGiveFeedback", kDispIdOLEGiveFeedback, Host::EventArg::ByRef(effect),
-                      Host::EventArg::ByRef(defaultCursors));
+    Raise(Site(), kOLEGiveFeedback, Host::EventArg::ByRef(effect),
+          Host::EventArg::ByRef(defaultCursors));
 }
 
 void LabelW::OLECompleteDrag(int32_t& effect) {
-    Site().RaiseEvent(L"OLECompleteDrag", kDispIdOLECompleteDrag, Host::EventArg::ByRef(effect));
+    Raise(Site(), kOLECompleteDrag, Host::EventArg::ByRef(effect));
 }
 
 // --- property browsing and safety ------------------------------------------------------------

@@ -19,9 +19,11 @@
 #include <olectl.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "controls/base/ComPtr.h"
+#include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/ControlTimer.h"
 #include "host/HostedControl.h"
@@ -57,7 +59,7 @@ public:
 
     // --- properties (setters raise ControlError 380 for a value out of range) ---------------
     ComPtr<IFontDisp> Font() const { return PropFont; }
-    void SetFont(IFontDisp* font);  // none takes the container's font
+    void SetFont(const ComPtr<IFontDisp>& font);  // none takes the container's font
     int32_t Appearance() const;
     void SetAppearance(int32_t value);  // 0 flat, 1 3-D
     OLE_COLOR BackColor() const;
@@ -73,7 +75,7 @@ public:
     ComPtr<IPictureDisp> MouseIcon() const { return PropMouseIcon; }
     // None, an icon, or a picture without a handle; anything else is refused (a message box
     // while designing, error 380 at run time).
-    void SetMouseIcon(IPictureDisp* icon);
+    void SetMouseIcon(const ComPtr<IPictureDisp>& icon);
     bool MouseTrack() const { return PropMouseTrack; }
     void SetMouseTrack(bool track);
     bool RightToLeft() const { return PropRightToLeft; }
@@ -103,6 +105,31 @@ public:
     // The caption as last painted, with the ellipsis the system put in.
     std::wstring DisplayedCaption() const { return DisplayedCaptionBuffer; }
 
+    // --- the extender's, forwarded (container units: twips) --------------------------------
+    std::wstring Name() const;
+    std::wstring Tag() const;
+    void SetTag(const std::wstring& tag);
+    float Left() const;
+    void SetLeft(float value);
+    float Top() const;
+    void SetTop(float value);
+    float Width() const;
+    void SetWidth(float value);
+    float Height() const;
+    void SetHeight(float value);
+    bool Visible() const;
+    void SetVisible(bool visible);
+    std::wstring ToolTipText() const;
+    void SetToolTipText(const std::wstring& text);
+    int32_t WhatsThisHelpID() const;
+    void SetWhatsThisHelpID(int32_t id);
+    ComPtr<IPictureDisp> DragIcon() const;
+    void SetDragIcon(const ComPtr<IPictureDisp>& icon);
+    int32_t DragMode() const;
+    void SetDragMode(int32_t mode);
+    void Drag(std::optional<int16_t> action);
+    void ZOrder(std::optional<int16_t> position);
+
     // --- methods -------------------------------------------------------------------------
     // Sizes the label when that is pending, then paints it at once.
     void Refresh();
@@ -110,6 +137,7 @@ public:
     int32_t OLEDrag();
 
     // --- host ----------------------------------------------------------------------------
+    const Host::ControlDescription& Describe() const override;
     Host::SiteKind Kind() const override { return Host::SiteKind::Windowless; }
     void Initialize() override;
     void InitProperties() override;
@@ -165,7 +193,7 @@ private:
     bool PointerOnLabel(DWORD messagePos) const;
     float TwipsX(int pixels) const;
     float TwipsY(int pixels) const;
-    void RaiseMouse(std::wstring_view name, DISPID id, int16_t button, int16_t shift, int x, int y);
+    void RaiseMouse(const Host::EventInfo& event, int16_t button, int16_t shift, int x, int y);
     void RaiseDrag(bool drop, IDataObject* data, int32_t& effect, int16_t button, int16_t shift,
                    float x, float y, int16_t state);
     void LookUpDispIds();
