@@ -106,25 +106,25 @@ ComPtr<IPictureDisp> IconFromFile() {
     return picture;
 }
 
-// Moves the system pointer there and waits until it has stayed there for a while: under
-// Wine on a busy machine a late event of the previous move can put the pointer back for a
-// moment, and the move is then made again.
-void MoveAndSettle(POINT screen) {
-    auto there = [&] {
+// Keeps the system pointer at `screen` until `done` holds (or `ms` have passed), putting it
+// back whenever it moved: under Wine on a busy machine a late event of an earlier move can
+// put the pointer back where it was.
+bool HoldPointer(POINT screen, const std::function<bool()>& done, DWORD ms = 2000) {
+    const DWORD start = GetTickCount();
+    do {
         POINT now;
         GetCursorPos(&now);
-        return now.x == screen.x && now.y == screen.y;
-    };
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        SetCursorPos(screen.x, screen.y);
-        testsupport::PumpUntil(there, 1000);
-        bool stayed = true;
-        for (int i = 0; i < 6 && stayed; ++i) {
-            testsupport::PumpFor(50);
-            stayed = there();
-        }
-        if (stayed) return;
-    }
+        if (now.x != screen.x || now.y != screen.y) SetCursorPos(screen.x, screen.y);
+        testsupport::PumpFor(20);
+        if (done()) return true;
+    } while (GetTickCount() - start < ms);
+    return false;
+}
+
+// Keeps the pointer there for a while.
+void HoldPointerFor(POINT screen, DWORD ms) {
+    HoldPointer(
+        screen, [] { return false; }, ms);
 }
 
 testsupport::Rendering Render(Host::Form& form) {
@@ -577,49 +577,41 @@ TEST(LabelW, MouseTrackingByRealPointerMoves) {
     ClientToScreen(form->Hwnd(), &on2);
     ClientToScreen(form->Hwnd(), &off);
 
-    // What was raised since a mark.
-    auto since = [&](size_t mark) {
-        return std::vector<std::wstring>(seen.begin() + static_cast<std::ptrdiff_t>(mark),
-                                         seen.end());
-    };
-    MoveAndSettle(off);
-    MoveAndSettle(on);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(seen.back(), L"Enter");
-    size_t mark = seen.size();
-    MoveAndSettle(on2);  // moving on the label raises nothing
-    EXPECT_EQ(since(mark), std::vector<std::wstring>{});
-    MoveAndSettle(off);
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return seen.back() == L"Leave"; }, 2000));
-    EXPECT_EQ(since(mark), std::vector<std::wstring>{L"Leave"});
+    auto last = [&](const wchar_t* what) { return !seen.empty() && seen.back() == what; };
+    auto entered = [&] { return last(L"Enter"); };
+    auto left = [&] { return last(L"Leave"); };
+    HoldPointerFor(off, 200);
+    ASSERT_TRUE(HoldPointer(on, entered));
+    HoldPointerFor(on2, 300);  // moving on the label keeps it entered
+    EXPECT_TRUE(entered());
+    ASSERT_TRUE(HoldPointer(off, left));
 
     // With a button held (the container holds the capture) the label is never left, whatever
     // the pointer does; the leave comes once it is released elsewhere. (The press and the
     // release are sent: the pointer moves are real.)
     const LPARAM inside = MAKELPARAM(b.left + 10, b.top + 10);
-    MoveAndSettle(on);
-    ASSERT_EQ(seen.back(), L"Enter");
-    mark = seen.size();
+    ASSERT_TRUE(HoldPointer(on, entered));
+    const size_t mark = seen.size();
     SendMessageW(form->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, inside);
     ASSERT_EQ(GetCapture(), form->Hwnd());
-    MoveAndSettle(off);
-    EXPECT_EQ(since(mark), std::vector<std::wstring>{});
+    HoldPointerFor(off, 300);
+    EXPECT_EQ(std::count(seen.begin() + static_cast<std::ptrdiff_t>(mark), seen.end(), L"Leave"),
+              0);
     SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(b.right + 40, b.top + 10));
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return seen.back() == L"Leave"; }, 2000));
-    EXPECT_EQ(since(mark), std::vector<std::wstring>{L"Leave"});
+    ASSERT_TRUE(HoldPointer(off, left));
 
     // Pressed and released on the label: still on it after the capture ends.
-    MoveAndSettle(on);
-    ASSERT_EQ(seen.back(), L"Enter");
-    mark = seen.size();
+    ASSERT_TRUE(HoldPointer(on, entered));
     SendMessageW(form->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, inside);
-    testsupport::PumpFor(150);  // ticks while the capture is held
+    HoldPointerFor(on, 150);  // ticks while the capture is held
     SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, inside);
     ASSERT_EQ(GetCapture(), nullptr);
-    testsupport::PumpFor(250);
-    EXPECT_EQ(since(mark), std::vector<std::wstring>{});
-    MoveAndSettle(off);
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return seen.back() == L"Leave"; }, 2000));
+    HoldPointerFor(on, 300);
+    EXPECT_TRUE(entered());
+    ASSERT_TRUE(HoldPointer(off, left));
+    // One MouseEnter per entry, one MouseLeave per exit, never two of either in a row.
+    for (size_t i = 0; i < seen.size(); ++i)
+        EXPECT_EQ(seen[i], i % 2 ? L"Leave" : L"Enter") << i;
     form->Unload();
 }
 
