@@ -508,6 +508,15 @@ TEST(LabelW, RefreshPaintsBeforeItReturns) {
 TEST(LabelW, ScreenReadersFindLabelsThroughTheForm) {
     auto form = NewForm();
     form->Show();
+    {
+        // 64-bit Wine 8 has no standard accessible object for any window: nothing to build on.
+        ComPtr<IAccessible> probe;
+        if (FAILED(CreateStdAccessibleObject(form->Hwnd(), OBJID_WINDOW, IID_IAccessible,
+                                             probe.PutVoid()))) {
+            form->Unload();
+            GTEST_SKIP() << "the system offers no standard accessible objects here";
+        }
+    }
     form->ControlAs<LabelW>(L"lblA").SetCaption(L"&City:");
     form->ControlAs<LabelW>(L"lblB").SetCaption(L"Second && last");
     ComPtr<IAccessible> client;
