@@ -140,7 +140,7 @@ ComPtr<IPictureDisp> PictureFromVariant(const VARIANT& v) {
 
 // The host's access-key list for a caption: its one access key, or none.
 std::wstring AccessKeyList(const std::wstring& caption) {
-    const wchar_t key = Common::AccelChar(caption);
+    const wchar_t key = Common::AccessKey(caption);
     return key ? std::wstring(1, key) : std::wstring();
 }
 
