@@ -13,6 +13,7 @@
 #include "host/ControlTypes.h"
 #include "host/DispatchObject.h"
 #include "host/DropTarget.h"
+#include "host/FormAccessible.h"
 #include "host/FormFrame.h"
 #include "host/FormInput.h"
 #include "host/Program.h"
@@ -1182,6 +1183,15 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 GetCursorPos(&pt);
                 ScreenToClient(hwnd, &pt);
                 if (ControlSite* site = WindowlessAt(pt); site && site->ApplyPointer()) return TRUE;
+            }
+            break;
+        case WM_GETOBJECT:
+            // Windowless controls have no window of their own for accessibility clients to
+            // find: the client area answers for them.
+            if (static_cast<LONG>(lParam) == OBJID_CLIENT && loaded_) {
+                if (ComPtr<IAccessible> accessible = CreateFormAccessible(hwnd)) {
+                    return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
+                }
             }
             break;
         case FormInput::kFocusChangedMessage:
