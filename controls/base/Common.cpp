@@ -294,6 +294,32 @@ UniqueBitmap BitmapFromPicture(IPicture* picture, OLE_COLOR backColor) {
     return bitmap;
 }
 
+// ---- Late-bound objects -------------------------------------------------------------------
+
+std::wstring TypeNameOf(IUnknown* object) {
+    if (!object) return {};
+    ComPtr<ITypeInfo> info;
+    if (auto provider = ComPtr<IUnknown>(object).As<IProvideClassInfo>(IID_IProvideClassInfo)) {
+        provider->GetClassInfo(info.Put());
+    }
+    if (!info) {
+        if (auto dispatch = ComPtr<IUnknown>(object).As<IDispatch>(IID_IDispatch)) {
+            UINT count = 0;
+            if (SUCCEEDED(dispatch->GetTypeInfoCount(&count)) && count > 0) {
+                dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put());
+            }
+        }
+    }
+    BSTR name = nullptr;
+    if (!info || FAILED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)) ||
+        !name) {
+        return {};
+    }
+    std::wstring result(name, SysStringLen(name));
+    SysFreeString(name);
+    return result;
+}
+
 // ---- Mouse pointers -----------------------------------------------------------------------
 
 namespace {

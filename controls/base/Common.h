@@ -81,6 +81,15 @@ std::wstring PointerDisplayString(int32_t value);
 // The 18 display strings in table order, with their values as cookies.
 void PointerPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies);
 
+// ---- Late-bound objects -------------------------------------------------------------------
+
+// The type name of a late-bound object, as automation clients read it: the name of the type
+// that IProvideClassInfo::GetClassInfo gives, else that of IDispatch::GetTypeInfo
+// (ITypeInfo::GetDocumentation with MEMBERID_NIL); empty when the object describes no type.
+// The host's objects answer it: a control its registered type name ("ImageList"), a form its
+// name.
+std::wstring TypeNameOf(IUnknown* object);
+
 // ---- Image list names ---------------------------------------------------------------------
 
 // "(None)", then the names of the container's image lists, with their positions as cookies;

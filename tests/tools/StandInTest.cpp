@@ -233,6 +233,10 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
     Answer quit;
     Invoke(quit, app.Get(), L"Quit", DISPATCH_METHOD);
     EXPECT_EQ(quit.hr, S_OK);
+    // As the real application does, it stays until its client lets go of it.
+    Answer afterQuit;
+    Invoke(afterQuit, app.Get(), L"Name", kGet);
+    EXPECT_EQ(afterQuit.hr, S_OK);
     app.Reset();
     ASSERT_TRUE(world.WaitForExit());
     const Lines journal = world.Journal();
@@ -242,7 +246,8 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
     EXPECT_EQ(journal[2], L"GetIDsOfNames(NoSuchMember) -> error 0x80020006");
     EXPECT_EQ(journal[3], L"Invoke(12345) -> error 0x80020003");
     EXPECT_EQ(journal[4], L"AddIns -> error 0x8002000E");
-    EXPECT_EQ(journal.end()[-3], L"Quit");
+    EXPECT_EQ(journal.end()[-4], L"Quit");
+    EXPECT_EQ(journal.end()[-3], L"Name");
     EXPECT_EQ(journal.end()[-2], L"release");
     EXPECT_EQ(journal.end()[-1], L"exit");
 }
