@@ -1,6 +1,7 @@
 #include "script/Input.h"
 
 #include <cwctype>
+#include <set>
 #include <string>
 
 #include "controls/base/ControlError.h"
@@ -326,7 +327,14 @@ void WaitUntilOnTop(POINT screen, HWND root) {
                    (GetForegroundWindow() == root || !IsWindowEnabled(root));
         },
         1000);
-    Pump(0);
+    // The first press into a window also lets the system finish placing and activating it
+    // (under Wine's virtual desktop a first click right after the show was measured lost).
+    static std::set<HWND> settled;
+    if (settled.insert(root).second) {
+        Pump(200);
+    } else {
+        Pump(0);
+    }
 }
 
 void WaitForForeground() {
