@@ -62,25 +62,28 @@ void ControlObject::DetachSite() {
 }
 
 HRESULT ControlObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
-        *object = static_cast<IOleObject*>(this);
-    } else if (IsEqualIID(iid, IID_IOleControl)) {
-        *object = static_cast<IOleControl*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject) || IsEqualIID(iid, IID_IOleWindow)) {
-        *object = static_cast<IOleInPlaceActiveObject*>(this);
-    } else if (IsEqualIID(iid, IID_IPerPropertyBrowsing)) {
-        *object = static_cast<IPerPropertyBrowsing*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-    } else if (control_) {
-        return control_->QueryPartner(iid, object);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
+            *object = static_cast<IOleObject*>(this);
+        } else if (IsEqualIID(iid, IID_IOleControl)) {
+            *object = static_cast<IOleControl*>(this);
+        } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject) ||
+                   IsEqualIID(iid, IID_IOleWindow)) {
+            *object = static_cast<IOleInPlaceActiveObject*>(this);
+        } else if (IsEqualIID(iid, IID_IPerPropertyBrowsing)) {
+            *object = static_cast<IPerPropertyBrowsing*>(this);
+        } else if (IsEqualIID(iid, IID_IDispatch)) {
+            *object = static_cast<IDispatch*>(this);
+        } else if (control_) {
+            return control_->QueryPartner(iid, object);
+        } else {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    });
 }
 
 ULONG ControlObject::AddRef() {
@@ -118,20 +121,22 @@ HRESULT ControlObject::GetClipboardData(DWORD, IDataObject** data) {
 }
 
 HRESULT ControlObject::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
-    switch (verb) {
-        case OLEIVERB_PRIMARY:
-        case OLEIVERB_SHOW:
-        case OLEIVERB_INPLACEACTIVATE:
-        case OLEIVERB_UIACTIVATE:
-            if (site_ && site_->Hwnd() && verb == OLEIVERB_UIACTIVATE) {
-                SetFocus(site_->Hwnd());
-            }
-            return S_OK;
-        case OLEIVERB_HIDE:
-            return S_OK;
-        default:
-            return OLEOBJ_S_INVALIDVERB;
-    }
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        switch (verb) {
+            case OLEIVERB_PRIMARY:
+            case OLEIVERB_SHOW:
+            case OLEIVERB_INPLACEACTIVATE:
+            case OLEIVERB_UIACTIVATE:
+                if (site_ && site_->Hwnd() && verb == OLEIVERB_UIACTIVATE) {
+                    SetFocus(site_->Hwnd());
+                }
+                return S_OK;
+            case OLEIVERB_HIDE:
+                return S_OK;
+            default:
+                return OLEOBJ_S_INVALIDVERB;
+        }
+    });
 }
 
 HRESULT ControlObject::EnumVerbs(IEnumOLEVERB** verbs) {
@@ -151,27 +156,31 @@ HRESULT ControlObject::GetUserType(DWORD, LPOLESTR* name) {
 }
 
 HRESULT ControlObject::SetExtent(DWORD aspect, SIZEL* size) {
-    if (!size) return E_POINTER;
-    if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
-    Extender extender = site_->GetExtender();
-    extender.Move(
-        extender.Left(), extender.Top(),
-        Units::Convert(size->cx, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::X),
-        Units::Convert(size->cy, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::Y));
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!size) return E_POINTER;
+        if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
+        Extender extender = site_->GetExtender();
+        extender.Move(
+            extender.Left(), extender.Top(),
+            Units::Convert(size->cx, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::X),
+            Units::Convert(size->cy, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::Y));
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::GetExtent(DWORD aspect, SIZEL* size) {
-    if (!size) return E_POINTER;
-    if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
-    const RECT r = site_->Bounds();
-    size->cx = static_cast<LONG>(Units::Convert(r.right - r.left, Units::Unit::Pixels,
-                                                Units::Unit::Himetric, Units::Axis::X) +
-                                 0.5);
-    size->cy = static_cast<LONG>(Units::Convert(r.bottom - r.top, Units::Unit::Pixels,
-                                                Units::Unit::Himetric, Units::Axis::Y) +
-                                 0.5);
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!size) return E_POINTER;
+        if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
+        const RECT r = site_->Bounds();
+        size->cx = static_cast<LONG>(Units::Convert(r.right - r.left, Units::Unit::Pixels,
+                                                    Units::Unit::Himetric, Units::Axis::X) +
+                                     0.5);
+        size->cy = static_cast<LONG>(Units::Convert(r.bottom - r.top, Units::Unit::Pixels,
+                                                    Units::Unit::Himetric, Units::Axis::Y) +
+                                     0.5);
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::Advise(IAdviseSink*, DWORD* connection) {
@@ -185,78 +194,79 @@ HRESULT ControlObject::EnumAdvise(IEnumSTATDATA** advise) {
 }
 
 HRESULT ControlObject::GetMiscStatus(DWORD, DWORD* status) {
-    if (!status) return E_POINTER;
-    *status = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT |
-              OLEMISC_RECOMPOSEONRESIZE;
-    if (control_ && control_->Kind() == SiteKind::Windowless) *status |= OLEMISC_NOUIACTIVATE;
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!status) return E_POINTER;
+        *status = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT |
+                  OLEMISC_RECOMPOSEONRESIZE;
+        if (control_ && control_->Kind() == SiteKind::Windowless) *status |= OLEMISC_NOUIACTIVATE;
+        return S_OK;
+    });
 }
 
 // --- IOleControl -----------------------------------------------------------------------------
 
 HRESULT ControlObject::GetControlInfo(CONTROLINFO* info) {
-    if (!info) return E_POINTER;
-    accessKeyTable_.reset();
-    info->hAccel = nullptr;
-    info->cAccel = 0;
-    info->dwFlags = 0;
-    if (!site_ || site_->AccessKeys().empty()) return S_OK;
-    std::vector<ACCEL> entries;
-    WORD command = 1;
-    for (wchar_t key : site_->AccessKeys()) {
-        const SHORT scan = VkKeyScanW(key);
-        if (scan == -1) continue;
-        entries.push_back(ACCEL{FALT | FVIRTKEY, static_cast<WORD>(scan & 0xFF), command++});
-    }
-    if (entries.empty()) return S_OK;
-    accessKeyTable_.reset(
-        CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size())));
-    if (!accessKeyTable_) return E_OUTOFMEMORY;
-    info->hAccel = accessKeyTable_.get();
-    info->cAccel = static_cast<USHORT>(entries.size());
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!info) return E_POINTER;
+        accessKeyTable_.reset();
+        info->hAccel = nullptr;
+        info->cAccel = 0;
+        info->dwFlags = 0;
+        if (!site_ || site_->AccessKeys().empty()) return S_OK;
+        std::vector<ACCEL> entries;
+        WORD command = 1;
+        for (wchar_t key : site_->AccessKeys()) {
+            const SHORT scan = VkKeyScanW(key);
+            if (scan == -1) continue;
+            entries.push_back(ACCEL{FALT | FVIRTKEY, static_cast<WORD>(scan & 0xFF), command++});
+        }
+        if (entries.empty()) return S_OK;
+        accessKeyTable_.reset(
+            CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size())));
+        if (!accessKeyTable_) return E_OUTOFMEMORY;
+        info->hAccel = accessKeyTable_.get();
+        info->cAccel = static_cast<USHORT>(entries.size());
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::OnMnemonic(MSG* msg) {
-    if (!msg) return E_INVALIDARG;
-    if (!control_ || !site_) return E_UNEXPECTED;
-    int16_t key = 0;
-    switch (msg->message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            if (msg->wParam == VK_RETURN) {
-                key = 13;
-            } else if (msg->wParam == VK_ESCAPE) {
-                key = 27;
-            } else {
-                const UINT ch = MapVirtualKeyW(static_cast<UINT>(msg->wParam), MAPVK_VK_TO_CHAR);
-                key = static_cast<int16_t>(std::towupper(static_cast<wchar_t>(ch & 0xFFFF)));
-            }
-            break;
-        case WM_CHAR:
-        case WM_SYSCHAR:
-            key = static_cast<int16_t>(msg->wParam);
-            break;
-        default:
-            return S_FALSE;
-    }
-    if (key == 0) return S_FALSE;
-    try {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!msg) return E_INVALIDARG;
+        if (!control_ || !site_) return E_UNEXPECTED;
+        int16_t key = 0;
+        switch (msg->message) {
+            case WM_KEYDOWN:
+            case WM_SYSKEYDOWN:
+                if (msg->wParam == VK_RETURN) {
+                    key = 13;
+                } else if (msg->wParam == VK_ESCAPE) {
+                    key = 27;
+                } else {
+                    const UINT ch =
+                        MapVirtualKeyW(static_cast<UINT>(msg->wParam), MAPVK_VK_TO_CHAR);
+                    key = static_cast<int16_t>(std::towupper(static_cast<wchar_t>(ch & 0xFFFF)));
+                }
+                break;
+            case WM_CHAR:
+            case WM_SYSCHAR:
+                key = static_cast<int16_t>(msg->wParam);
+                break;
+            default:
+                return S_FALSE;
+        }
+        if (key == 0) return S_FALSE;
         control_->AccessKeyPress(key);
-    } catch (const ControlError& e) {
-        return ControlErrors::ErrorToHResult(e);
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::OnAmbientPropertyChange(DISPID id) {
-    if (!control_ || !site_) return S_OK;
-    try {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!control_ || !site_) return S_OK;
         control_->AmbientChanged(AmbientName(id));
-    } catch (const ControlError& e) {
-        return ControlErrors::ErrorToHResult(e);
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::FreezeEvents(BOOL freeze) {
@@ -323,54 +333,57 @@ HRESULT ControlObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 }
 
 HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (!names || !ids || count == 0) return E_INVALIDARG;
-    for (UINT i = 0; i < count; ++i)
-        ids[i] = DISPID_UNKNOWN;
-    if (count > 1) return DISP_E_UNKNOWNNAME;  // members take no named arguments
-    const std::wstring_view name(names[0] ? names[0] : L"");
-    if (control_ && SUCCEEDED(control_->DispIdOfName(name, ids[0]))) return S_OK;
-    if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), L"Enabled", -1, TRUE) ==
-        CSTR_EQUAL) {
-        ids[0] = kDispIdEnabled;
-        return S_OK;
-    }
-    return DISP_E_UNKNOWNNAME;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!names || !ids || count == 0) return E_INVALIDARG;
+        for (UINT i = 0; i < count; ++i)
+            ids[i] = DISPID_UNKNOWN;
+        if (count > 1) return DISP_E_UNKNOWNNAME;  // members take no named arguments
+        const std::wstring_view name(names[0] ? names[0] : L"");
+        if (control_ && SUCCEEDED(control_->DispIdOfName(name, ids[0]))) return S_OK;
+        if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), L"Enabled", -1,
+                                 TRUE) == CSTR_EQUAL) {
+            ids[0] = kDispIdEnabled;
+            return S_OK;
+        }
+        return DISP_E_UNKNOWNNAME;
+    });
 }
 
 HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    (void)argError;
-    if (!control_) return E_UNEXPECTED;
-    try {
-        const HRESULT hr = control_->InvokeMember(id, flags, params, result);
-        if (hr != DISP_E_MEMBERNOTFOUND || id != kDispIdEnabled) return hr;
-        if (flags & DISPATCH_PROPERTYGET) {
-            if (!result) return E_POINTER;
-            VariantInit(result);
-            result->vt = VT_BOOL;
-            result->boolVal = control_->Enabled() ? VARIANT_TRUE : VARIANT_FALSE;
-            return S_OK;
-        }
-        if (flags & DISPATCH_PROPERTYPUT) {
-            if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-            VARIANT value;
-            VariantInit(&value);
-            if (FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, VT_BOOL))) {
-                return DISP_E_TYPEMISMATCH;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        (void)argError;
+        if (!control_) return E_UNEXPECTED;
+        try {
+            const HRESULT hr = control_->InvokeMember(id, flags, params, result);
+            if (hr != DISP_E_MEMBERNOTFOUND || id != kDispIdEnabled) return hr;
+            if (flags & DISPATCH_PROPERTYGET) {
+                if (!result) return E_POINTER;
+                VariantInit(result);
+                result->vt = VT_BOOL;
+                result->boolVal = control_->Enabled() ? VARIANT_TRUE : VARIANT_FALSE;
+                return S_OK;
             }
-            control_->SetEnabled(value.boolVal != VARIANT_FALSE);
-            return S_OK;
-        }
-        return DISP_E_MEMBERNOTFOUND;
-    } catch (const ControlError& e) {
-        if (exception) {
+            if (flags & DISPATCH_PROPERTYPUT) {
+                if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
+                VARIANT value;
+                VariantInit(&value);
+                if (FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, VT_BOOL))) {
+                    return DISP_E_TYPEMISMATCH;
+                }
+                control_->SetEnabled(value.boolVal != VARIANT_FALSE);
+                return S_OK;
+            }
+            return DISP_E_MEMBERNOTFOUND;
+        } catch (const ControlError& e) {
+            // A late-bound caller that asks for them gets the number and text this way.
+            if (!exception) throw;
             *exception = EXCEPINFO{};
             exception->scode = ControlErrors::ToHResult(e.Number());
             exception->bstrDescription = SysAllocString(e.Description().c_str());
             return DISP_E_EXCEPTION;
         }
-        return ControlErrors::ErrorToHResult(e);
-    }
+    });
 }
 
 }  // namespace Host

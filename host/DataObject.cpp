@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "controls/base/ControlError.h"
+
 namespace Host {
 
 ComPtr<DataObject> DataObject::Create() {
@@ -89,26 +91,29 @@ HRESULT DataObject::QueryGetData(FORMATETC* format) {
 }
 
 HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
-    if (!format || !medium) return E_POINTER;
-    const HRESULT ok = QueryGetData(format);
-    if (FAILED(ok)) return ok;
-    Entry* entry = Find(format->cfFormat);
-    if (!entry->bytes && renderer_) {
-        // The source control renders announced data on demand.
-        renderer_(format->cfFormat);
-        entry = Find(format->cfFormat);
-    }
-    if (!entry || !entry->bytes) return DV_E_FORMATETC;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, entry->bytes->size() ? entry->bytes->size() : 1);
-    if (!memory) return E_OUTOFMEMORY;
-    if (!entry->bytes->empty()) {
-        std::memcpy(GlobalLock(memory), entry->bytes->data(), entry->bytes->size());
-        GlobalUnlock(memory);
-    }
-    medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
-    medium->pUnkForRelease = nullptr;
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!format || !medium) return E_POINTER;
+        const HRESULT ok = QueryGetData(format);
+        if (FAILED(ok)) return ok;
+        Entry* entry = Find(format->cfFormat);
+        if (!entry->bytes && renderer_) {
+            // The source control renders announced data on demand.
+            renderer_(format->cfFormat);
+            entry = Find(format->cfFormat);
+        }
+        if (!entry || !entry->bytes) return DV_E_FORMATETC;
+        HGLOBAL memory =
+            GlobalAlloc(GMEM_MOVEABLE, entry->bytes->size() ? entry->bytes->size() : 1);
+        if (!memory) return E_OUTOFMEMORY;
+        if (!entry->bytes->empty()) {
+            std::memcpy(GlobalLock(memory), entry->bytes->data(), entry->bytes->size());
+            GlobalUnlock(memory);
+        }
+        medium->tymed = TYMED_HGLOBAL;
+        medium->hGlobal = memory;
+        medium->pUnkForRelease = nullptr;
+        return S_OK;
+    });
 }
 
 HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
@@ -118,26 +123,30 @@ HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
 }
 
 HRESULT DataObject::SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) {
-    if (!format || !medium) return E_POINTER;
-    if (medium->tymed != TYMED_HGLOBAL || !medium->hGlobal) return DV_E_TYMED;
-    const size_t size = GlobalSize(medium->hGlobal);
-    if (const void* p = GlobalLock(medium->hGlobal)) {
-        SetData(format->cfFormat, p, size);
-        GlobalUnlock(medium->hGlobal);
-    }
-    if (release) ReleaseStgMedium(medium);
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!format || !medium) return E_POINTER;
+        if (medium->tymed != TYMED_HGLOBAL || !medium->hGlobal) return DV_E_TYMED;
+        const size_t size = GlobalSize(medium->hGlobal);
+        if (const void* p = GlobalLock(medium->hGlobal)) {
+            SetData(format->cfFormat, p, size);
+            GlobalUnlock(medium->hGlobal);
+        }
+        if (release) ReleaseStgMedium(medium);
+        return S_OK;
+    });
 }
 
 HRESULT DataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) {
-    if (!formats) return E_POINTER;
-    *formats = nullptr;
-    if (direction != DATADIR_GET) return E_NOTIMPL;
-    std::vector<FORMATETC> list;
-    for (const Entry& e : entries_) {
-        list.push_back(FORMATETC{e.format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
-    }
-    return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), formats);
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!formats) return E_POINTER;
+        *formats = nullptr;
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        std::vector<FORMATETC> list;
+        for (const Entry& e : entries_) {
+            list.push_back(FORMATETC{e.format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+        }
+        return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), formats);
+    });
 }
 
 }  // namespace Host

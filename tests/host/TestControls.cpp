@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <new>
+#include <stdexcept>
 
 #include "controls/base/ComCtlsBase.h"
+#include "controls/base/ControlError.h"
 #include "controls/base/VTableHandle.h"
 #include "host/ControlTypes.h"
 #include "host/Variant.h"
@@ -139,10 +142,30 @@ void TestButton::CreateButton() {
 
 LRESULT TestButton::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                             DWORD_PTR dwRefData) {
-    if (dwRefData == 1 && wMsg == WM_KEYDOWN) {
-        TheJournal().Add(Site().Name() + L" button WM_KEYDOWN " + std::to_wstring(wParam));
+    if (dwRefData == 1 && (wMsg == WM_KEYDOWN || wMsg == WM_CHAR)) {
+        TheJournal().Add(Site().Name() +
+                         (wMsg == WM_KEYDOWN ? L" button WM_KEYDOWN " : L" button WM_CHAR ") +
+                         std::to_wstring(wParam));
     }
     return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
+}
+
+HRESULT TestButton::DispIdOfName(std::wstring_view name, DISPID& id) {
+    if (name != L"Fail") return DISP_E_UNKNOWNNAME;
+    id = 100;
+    return S_OK;
+}
+
+HRESULT TestButton::InvokeMember(DISPID id, WORD, DISPPARAMS* params, VARIANT*) {
+    if (id != 100 || !params || params->cArgs != 1) return DISP_E_MEMBERNOTFOUND;
+    switch (params->rgvarg[0].lVal) {
+        case 1:
+            throw std::bad_alloc();
+        case 2:
+            throw std::runtime_error("failed");
+        default:
+            ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    }
 }
 
 void TestButton::Resize() {

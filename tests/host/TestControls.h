@@ -77,6 +77,10 @@ public:
     void OLECompleteDrag(int32_t& effect) override;
     LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                                       DWORD_PTR dwRefData) override;
+    // Late bound: Fail(kind) throws std::bad_alloc (1), std::runtime_error (2) or
+    // ControlError 380 (3).
+    HRESULT DispIdOfName(std::wstring_view name, DISPID& id) override;
+    HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) override;
 
     const std::wstring& Caption() const { return caption_; }
     void SetCaption(const std::wstring& caption);
