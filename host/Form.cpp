@@ -238,7 +238,9 @@ void Form::Load() {
         EventDepthGuard depth;
         loadHandler_();
     }
-    if (g_eventDepth == 0 && unloadPending_) Teardown();
+    // Deleted by the handler: the caller (Show) still runs on this form; the posted
+    // teardown ends it.
+    if (g_eventDepth == 0 && unloadPending_ && !deletePending_) Teardown();
 }
 
 void Form::CreateWindowFromLayout() {

@@ -185,8 +185,9 @@ bool PreTranslate(Host::Form& form, MSG& msg) {
         if (active && active->TranslateAccelerator(&msg) == S_OK) {
             // The control took the key as input: it gets the characters of it too (a rich
             // edit window inserts a tab only from WM_CHAR), made before the loop's copy of
-            // the message is emptied.
-            TranslateMessage(&msg);
+            // the message is emptied. Not for Alt keys: their WM_SYSCHAR would open the
+            // window menu.
+            if (msg.message == WM_KEYDOWN) TranslateMessage(&msg);
             return true;
         }
     }

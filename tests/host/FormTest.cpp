@@ -349,22 +349,28 @@ TEST(Form, UnloadFromAClickHandlerWaitsForTheControlToReturn) {
 }
 
 TEST(Form, DeletingAFormFromItsOwnHandlerWaitsLikeUnload) {
-    for (const bool modal : {false, true}) {
-        SCOPED_TRACE(modal ? "modal" : "modeless");
+    // From a Click handler of a modeless and of a modal form, and from the load handler.
+    for (const int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
         Form* form = NewTestForm().release();
         HWND window = nullptr, button = nullptr;
         bool wholeAfterDelete = false;
         form->OnLoad([&] {
             window = form->Hwnd();
             button = form->ControlAs<TestButton>(L"cmdOk").ButtonHwnd();
-            PostMessageW(button, BM_CLICK, 0, 0);
+            if (mode != 2) {
+                PostMessageW(button, BM_CLICK, 0, 0);
+                return;
+            }
+            delete form;
+            wholeAfterDelete = IsWindow(window) && IsWindow(button);
         });
         form->On(L"cmdOk", L"Click", [&](Host::Event&) { delete form; });
         // Runs after the deleting handler, in the same event.
         form->OnAnyEvent([&](Host::Event& e) {
             if (e.Name() == L"Click") wholeAfterDelete = IsWindow(window) && IsWindow(button);
         });
-        form->Show(modal ? Host::ShowMode::Modal : Host::ShowMode::Modeless);
+        form->Show(mode == 1 ? Host::ShowMode::Modal : Host::ShowMode::Modeless);
         EXPECT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(window); }, 2000));
         EXPECT_TRUE(wholeAfterDelete);
         EXPECT_FALSE(IsWindow(button));
