@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "controls/base/ControlError.h"
+#include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/Form.h"
 #include "host/Units.h"
@@ -334,55 +335,16 @@ HRESULT ControlObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
 
 HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     return ControlErrors::AtComBoundary([&]() -> HRESULT {
-        if (!names || !ids || count == 0) return E_INVALIDARG;
-        for (UINT i = 0; i < count; ++i)
-            ids[i] = DISPID_UNKNOWN;
-        if (count > 1) return DISP_E_UNKNOWNNAME;  // members take no named arguments
-        const std::wstring_view name(names[0] ? names[0] : L"");
-        if (control_ && SUCCEEDED(control_->DispIdOfName(name, ids[0]))) return S_OK;
-        if (CompareStringOrdinal(name.data(), static_cast<int>(name.size()), L"Enabled", -1,
-                                 TRUE) == CSTR_EQUAL) {
-            ids[0] = kDispIdEnabled;
-            return S_OK;
-        }
-        return DISP_E_UNKNOWNNAME;
+        if (!control_) return DISP_E_UNKNOWNNAME;
+        return DispatchIdsOfNames(*control_, names, count, ids);
     });
 }
 
 HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     return ControlErrors::AtComBoundary([&]() -> HRESULT {
-        (void)argError;
         if (!control_) return E_UNEXPECTED;
-        try {
-            const HRESULT hr = control_->InvokeMember(id, flags, params, result);
-            if (hr != DISP_E_MEMBERNOTFOUND || id != kDispIdEnabled) return hr;
-            if (flags & DISPATCH_PROPERTYGET) {
-                if (!result) return E_POINTER;
-                VariantInit(result);
-                result->vt = VT_BOOL;
-                result->boolVal = control_->Enabled() ? VARIANT_TRUE : VARIANT_FALSE;
-                return S_OK;
-            }
-            if (flags & DISPATCH_PROPERTYPUT) {
-                if (!params || params->cArgs != 1) return DISP_E_BADPARAMCOUNT;
-                VARIANT value;
-                VariantInit(&value);
-                if (FAILED(VariantChangeType(&value, &params->rgvarg[0], 0, VT_BOOL))) {
-                    return DISP_E_TYPEMISMATCH;
-                }
-                control_->SetEnabled(value.boolVal != VARIANT_FALSE);
-                return S_OK;
-            }
-            return DISP_E_MEMBERNOTFOUND;
-        } catch (const ControlError& e) {
-            // A late-bound caller that asks for them gets the number and text this way.
-            if (!exception) throw;
-            *exception = EXCEPINFO{};
-            exception->scode = ControlErrors::ToHResult(e.Number());
-            exception->bstrDescription = SysAllocString(e.Description().c_str());
-            return DISP_E_EXCEPTION;
-        }
+        return DispatchInvoke(*control_, id, flags, params, result, exception, argError);
     });
 }
 

@@ -91,8 +91,8 @@ public:
                                                    CADWORD* cookies) override;
     HRESULT STDMETHODCALLTYPE GetPredefinedValue(DISPID, DWORD, VARIANT* value) override;
 
-    // IDispatch: the control's members (HostedControl::DispIdOfName / InvokeMember), and
-    // Enabled (0x8001000D), which reaches the control through the extender.
+    // IDispatch: the control's members (HostedControl::Describe), and the host-kept ones
+    // (HostMembers: Enabled, 0x8001000D, which reaches the control through the extender).
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
@@ -102,8 +102,6 @@ public:
                                      UINT* argError) override;
 
     int32_t FreezeCount() const { return freeze_; }
-
-    static constexpr DISPID kDispIdEnabled = static_cast<DISPID>(0x8001000D);
 
 private:
     explicit ControlObject(std::unique_ptr<HostedControl> control);

@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include "host/ControlDescription.h"
+
 namespace ControlTypes {
 
 namespace {
@@ -25,6 +27,12 @@ std::unique_ptr<Host::HostedControl> Create(std::wstring_view typeName) {
     auto it = Registry().find(typeName);
     if (it == Registry().end() || !it->second) return nullptr;
     return it->second();
+}
+
+const Host::ControlDescription* Describe(std::wstring_view typeName) {
+    // Descriptions are static: an unsited instance is enough to reach one.
+    const auto control = Create(typeName);
+    return control ? &control->Describe() : nullptr;
 }
 
 std::vector<std::wstring> Names() {

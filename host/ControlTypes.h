@@ -24,5 +24,8 @@ bool IsRegistered(std::wstring_view typeName);
 // A new control of that type; null when the type is unknown.
 std::unique_ptr<Host::HostedControl> Create(std::wstring_view typeName);
 std::vector<std::wstring> Names();
+// The members, events and persisted keys of a type (host/ControlDescription.h), for listing
+// what it offers; null when the type is unknown.
+const Host::ControlDescription* Describe(std::wstring_view typeName);
 
 }  // namespace ControlTypes

@@ -32,6 +32,7 @@
 namespace Host {
 
 class ControlSite;
+struct ControlDescription;
 
 enum class SiteKind {
     Windowed,    // the host creates a user control window the control sizes its child into
@@ -154,15 +155,10 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
-    // Late-bound access to the control's members through the framework object's IDispatch.
-    virtual HRESULT DispIdOfName(std::wstring_view name, DISPID& id) {
-        (void)name, (void)id;
-        return DISP_E_UNKNOWNNAME;
-    }
-    virtual HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) {
-        (void)id, (void)flags, (void)params, (void)result;
-        return DISP_E_MEMBERNOTFOUND;
-    }
+    // The control's members, events and persisted keys (host/ControlDescription.h); the
+    // framework object's IDispatch reaches the members through it. Static data: the
+    // description outlives the instance. None by default.
+    virtual const ControlDescription& Describe() const;
 
 protected:
     // The framework object's IUnknown, for partner interfaces.

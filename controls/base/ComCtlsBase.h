@@ -17,7 +17,8 @@ inline constexpr wchar_t kDefaultPrefix[] = L"ComCtl";
 // Subclasses `hWnd` so that its messages reach `receiver->Message` with `dwRefData`. A window
 // is subclassed once per prefix: while prefix + "SubclassInit" is set, this does nothing. An
 // empty prefix means kDefaultPrefix; other prefixes let one window carry independent
-// subclasses, the latest called first. The window holds no reference on the receiver: the
+// subclasses, the latest called first, also for one receiver under two prefixes (each with its
+// own reference data, each removed on its own). The window holds no reference on the receiver: the
 // receiver must call RemoveSubclass before it dies. Returns whether this call subclassed the
 // window (false for a 0 window or receiver, an existing subclass, or a system refusal, such as
 // for a window of another thread).
@@ -37,6 +38,12 @@ LRESULT CallDefaultProc(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam);
 // its own subclass (the two properties stay). Everything else goes to the receiver.
 LRESULT CALLBACK SubclassProc(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                               UINT_PTR uIdSubclass, DWORD_PTR dwRefData);
+
+namespace Testing {
+// The identifier under which the system keeps the subclass of `hWnd` for `prefix` (for
+// GetWindowSubclass); 0 when there is none.
+UINT_PTR SystemSubclassId(HWND hWnd, const std::wstring& prefix = {});
+}  // namespace Testing
 
 // Registers the common-control window classes named by `flags` (ICC_...); the controls ask
 // for ICC_STANDARD_CLASSES when they are created. A failure is ignored.

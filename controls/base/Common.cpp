@@ -168,10 +168,20 @@ COLORREF WinColor(OLE_COLOR color, HPALETTE palette) {
     return result;
 }
 
-ComPtr<IPicture> PictureFromHandle(HANDLE handle, SHORT type) {
+namespace {
+
+ComPtr<IPicture> CreatePicture(PICTDESC& desc, bool ownsHandle) {
+    desc.cbSizeofstruct = sizeof(desc);
+    ComPtr<IPicture> picture;
+    OleCreatePictureIndirect(&desc, IID_IPicture, ownsHandle, picture.PutVoid());
+    return picture;
+}
+
+}  // namespace
+
+ComPtr<IPicture> PictureFromHandle(HANDLE handle, SHORT type, bool ownsHandle) {
     if (!handle) return {};
     PICTDESC desc{};
-    desc.cbSizeofstruct = sizeof(desc);
     desc.picType = static_cast<UINT>(type);
     switch (type) {
         case PICTYPE_ICON:
@@ -187,9 +197,68 @@ ComPtr<IPicture> PictureFromHandle(HANDLE handle, SHORT type) {
             desc.bmp.hbitmap = static_cast<HBITMAP>(handle);
             break;
     }
-    ComPtr<IPicture> picture;
-    OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, picture.PutVoid());
-    return picture;
+    return CreatePicture(desc, ownsHandle);
+}
+
+ComPtr<IPicture> CopyPicture(IPicture* picture) {
+    if (!picture) return {};
+    OLE_HANDLE oleHandle = 0;
+    SHORT type = PICTYPE_NONE;
+    if (FAILED(picture->get_Handle(&oleHandle)) || FAILED(picture->get_Type(&type)) || !oleHandle) {
+        return {};
+    }
+    // OLE handles are 32-bit values; system handles widen by sign extension.
+    const HANDLE handle = LongToHandle(static_cast<LONG>(oleHandle));
+    PICTDESC desc{};
+    desc.picType = static_cast<UINT>(type);
+    switch (type) {
+        case PICTYPE_BITMAP:
+            desc.bmp.hbitmap =
+                static_cast<HBITMAP>(CopyImage(handle, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            if (!desc.bmp.hbitmap) return {};
+            break;
+        case PICTYPE_ICON:
+            // CopyIcon keeps every frame and the hot spot: cursors stay cursors.
+            desc.icon.hicon = CopyIcon(static_cast<HICON>(handle));
+            if (!desc.icon.hicon) return {};
+            break;
+        case PICTYPE_METAFILE: {
+            OLE_XSIZE_HIMETRIC width = 0;
+            OLE_YSIZE_HIMETRIC height = 0;
+            picture->get_Width(&width);
+            picture->get_Height(&height);
+            desc.wmf.hmeta = CopyMetaFileW(static_cast<HMETAFILE>(handle), nullptr);
+            desc.wmf.xExt = static_cast<int>(width);
+            desc.wmf.yExt = static_cast<int>(height);
+            if (!desc.wmf.hmeta) return {};
+            break;
+        }
+        case PICTYPE_ENHMETAFILE:
+            desc.emf.hemf = CopyEnhMetaFileW(static_cast<HENHMETAFILE>(handle), nullptr);
+            if (!desc.emf.hemf) return {};
+            break;
+        default:
+            return {};
+    }
+    ComPtr<IPicture> copy = CreatePicture(desc, true);
+    if (!copy) {
+        // Nobody took the new handle.
+        switch (type) {
+            case PICTYPE_BITMAP:
+                DeleteObject(desc.bmp.hbitmap);
+                break;
+            case PICTYPE_ICON:
+                DestroyIcon(desc.icon.hicon);
+                break;
+            case PICTYPE_METAFILE:
+                DeleteMetaFile(desc.wmf.hmeta);
+                break;
+            default:
+                DeleteEnhMetaFile(desc.emf.hemf);
+                break;
+        }
+    }
+    return copy;
 }
 
 UniqueBitmap BitmapFromPicture(IPicture* picture, OLE_COLOR backColor) {

@@ -55,9 +55,17 @@ bool FontsEqual(IFont* a, IFont* b);
 // colour); CLR_INVALID when it cannot be translated.
 COLORREF WinColor(OLE_COLOR color, HPALETTE palette = nullptr);
 
-// A picture object over a handle of the given type (PICTYPE_BITMAP, PICTYPE_ICON, ...); the
-// picture owns the handle from then on and deletes it when it goes. Empty for a 0 handle.
-ComPtr<IPicture> PictureFromHandle(HANDLE handle, SHORT type);
+// A picture object over a handle of the given type (PICTYPE_BITMAP, PICTYPE_ICON, ...); empty
+// for a 0 handle. With `ownsHandle` the picture deletes the handle when it goes; without, the
+// handle stays the caller's (a shared system cursor, a bitmap someone else keeps) and must
+// outlive the picture.
+ComPtr<IPicture> PictureFromHandle(HANDLE handle, SHORT type, bool ownsHandle);
+
+// An independent copy of a picture: a new bitmap (as a DIB section), icon or cursor, metafile
+// (with its extent) or enhanced metafile that the copy owns, so that nothing of it goes when
+// the caller releases the original or deletes its handle. A control keeps such a copy of
+// every picture it is given. Empty for no picture, an empty one, or a failed copy.
+ComPtr<IPicture> CopyPicture(IPicture* picture);
 
 // A new bitmap, compatible with the screen, of the picture's size in pixels, showing the
 // picture over `backColor`; empty for no picture or a picture without a handle.

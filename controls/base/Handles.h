@@ -78,6 +78,14 @@ struct Window {
     static HWND Invalid() { return nullptr; }
     static void Close(HWND h) { DestroyWindow(h); }
 };
+struct Metafile {
+    static HMETAFILE Invalid() { return nullptr; }
+    static void Close(HMETAFILE h) { DeleteMetaFile(h); }
+};
+struct EnhMetafile {
+    static HENHMETAFILE Invalid() { return nullptr; }
+    static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
+};
 
 }  // namespace HandleTraits
 
@@ -96,6 +104,8 @@ using UniqueImageList = UniqueHandle<HIMAGELIST, HandleTraits::ImageList>;
 using UniqueAccel = UniqueHandle<HACCEL, HandleTraits::Accel>;
 using UniqueIcon = UniqueHandle<HICON, HandleTraits::Icon>;
 using UniqueWindow = UniqueHandle<HWND, HandleTraits::Window>;
+using UniqueMetafile = UniqueHandle<HMETAFILE, HandleTraits::Metafile>;
+using UniqueEnhMetafile = UniqueHandle<HENHMETAFILE, HandleTraits::EnhMetafile>;
 
 // A window's (or the screen's, for a 0 window) device context from GetDC, given back with
 // ReleaseDC.

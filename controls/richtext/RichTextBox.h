@@ -6,12 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/base/Handles.h"
-#include "controls/base/ISubclass.h"
-#include "host/ControlSite.h"
-#include "host/HostedControl.h"
+#include "host/SystemWindowControl.h"
 
-class RichTextBox : public Host::ControlWithPartners<ISubclass> {
+class RichTextBox : public Host::SystemWindowControl<> {
 public:
     static constexpr wchar_t kTypeName[] = L"RichTextBox";
     static constexpr DISPID kDispIdTextRTF = 0x6803001A;
@@ -33,25 +30,18 @@ public:
     // The user may scroll, select and copy, but not change the text.
     bool Locked() const { return PropLocked; }
     void SetLocked(bool value);
-    HWND hWnd() const { return hwndRichEdit_; }
 
     // --- host ----------------------------------------------------------------------------
+    const Host::ControlDescription& Describe() const override;
     void InitProperties() override;
     void ReadProperties(Host::PropertyStore& store) override;
     void WriteProperties(Host::PropertyStore& store) override;
-    void Terminate() override;
-    void Resize() override;
-    void AmbientChanged(std::wstring_view name) override;
-    HRESULT DispIdOfName(std::wstring_view name, DISPID& id) override;
-    HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) override;
-    LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
-                                      DWORD_PTR dwRefData) override;
 
 private:
-    void CreateRichEdit();
-    void DestroyRichEdit();
-    void ReCreateRichEdit();
-    void ApplyFont();
+    Host::WindowSpec DescribeWindow() override;
+    void WindowCreated() override;
+    void WindowDestroyed() override;
+    std::function<void()> KeepWindowState() override;
     void ApplyWrap();
     std::string StreamOut() const;
     void StreamIn(const std::string& rtf);
@@ -60,7 +50,5 @@ private:
     int32_t PropScrollBars = 0;
     bool PropLocked = false;
     std::wstring PropTextRTF;  // what the layout carries, until the window takes it
-    HWND hwndRichEdit_ = nullptr;
     bool libraryHeld_ = false;
-    UniqueFont font_;
 };

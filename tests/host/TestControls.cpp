@@ -150,15 +150,14 @@ LRESULT TestButton::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
     return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
 }
 
-HRESULT TestButton::DispIdOfName(std::wstring_view name, DISPID& id) {
-    if (name != L"Fail") return DISP_E_UNKNOWNNAME;
-    id = 100;
-    return S_OK;
+const Host::ControlDescription& TestButton::Describe() const {
+    static const Host::Member members[] = {Host::Method<&TestButton::Fail>(L"Fail", 100)};
+    static const Host::ControlDescription description{L"TestButton", members, {}, {}};
+    return description;
 }
 
-HRESULT TestButton::InvokeMember(DISPID id, WORD, DISPPARAMS* params, VARIANT*) {
-    if (id != 100 || !params || params->cArgs != 1) return DISP_E_MEMBERNOTFOUND;
-    switch (params->rgvarg[0].lVal) {
+void TestButton::Fail(int32_t kind) {
+    switch (kind) {
         case 1:
             throw std::bad_alloc();
         case 2:

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/base/ISubclass.h"
+#include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/DataObject.h"
 #include "host/HostedControl.h"
@@ -79,8 +80,8 @@ public:
                                       DWORD_PTR dwRefData) override;
     // Late bound: Fail(kind) throws std::bad_alloc (1), std::runtime_error (2) or
     // ControlError 380 (3).
-    HRESULT DispIdOfName(std::wstring_view name, DISPID& id) override;
-    HRESULT InvokeMember(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result) override;
+    const Host::ControlDescription& Describe() const override;
+    void Fail(int32_t kind);
 
     const std::wstring& Caption() const { return caption_; }
     void SetCaption(const std::wstring& caption);

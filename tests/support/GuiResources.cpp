@@ -1,5 +1,7 @@
 #include "tests/support/GuiResources.h"
 
+#include <gtest/gtest.h>
+
 #include <winternl.h>
 
 #include <cstdint>
@@ -112,6 +114,14 @@ GuiObjectCounts CountGuiObjects() {
     if (GdiTableUsable()) counts.gdi = CountGdiInTable();
     counts.user = CountOwnWindows();
     return counts;
+}
+
+void ExpectNoGuiLeaks(const std::function<void(int)>& cycle, int times) {
+    cycle(0);
+    const GuiObjectCounts before = CountGuiObjects();
+    for (int i = 1; i <= times; ++i)
+        cycle(i);
+    EXPECT_EQ(CountGuiObjects(), before);
 }
 
 }  // namespace testsupport

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <ostream>
 
 namespace testsupport {
@@ -23,5 +24,9 @@ inline std::ostream& operator<<(std::ostream& os, const GuiObjectCounts& c) {
 }
 
 GuiObjectCounts CountGuiObjects();
+
+// Runs `cycle(0)` once (what lives for the process is made then), then `cycle(1..times)`,
+// and fails the test when the counts after differ from those before.
+void ExpectNoGuiLeaks(const std::function<void(int)>& cycle, int times = 5);
 
 }  // namespace testsupport

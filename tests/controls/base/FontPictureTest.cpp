@@ -254,32 +254,140 @@ SIZE SizeOf(HBITMAP bitmap) {
 
 }  // namespace
 
-TEST(Pictures, PictureFromHandleWrapsAndOwnsTheHandle) {
-    EXPECT_FALSE(Common::PictureFromHandle(nullptr, PICTYPE_BITMAP));
-    HBITMAP bitmap = SolidBitmap(20, 10, kRed);
-    {
-        ComPtr<IPicture> picture = Common::PictureFromHandle(bitmap, PICTYPE_BITMAP);
-        ASSERT_TRUE(picture);
-        SHORT type = 0;
-        OLE_HANDLE handle = 0;
-        picture->get_Type(&type);
-        picture->get_Handle(&handle);
-        EXPECT_EQ(type, PICTYPE_BITMAP);
-        EXPECT_EQ(LongToHandle(static_cast<LONG>(handle)), bitmap);
+TEST(Pictures, PictureFromHandleWrapsTheHandleAndDeletesItOnlyWhenItOwnsIt) {
+    EXPECT_FALSE(Common::PictureFromHandle(nullptr, PICTYPE_BITMAP, true));
+    struct Case {
+        SHORT type;
+        bool owns;
+    } const cases[] = {{PICTYPE_BITMAP, true},
+                       {PICTYPE_BITMAP, false},
+                       {PICTYPE_ICON, true},
+                       {PICTYPE_ICON, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << (c.owns ? " owned" : " borrowed"));
+        const HANDLE handle = c.type == PICTYPE_BITMAP
+                                  ? static_cast<HANDLE>(SolidBitmap(20, 10, kRed))
+                                  : static_cast<HANDLE>(HalfIcon());
+        auto alive = [&] {
+            if (c.type == PICTYPE_BITMAP) return GetObjectType(handle) == OBJ_BITMAP;
+            ICONINFO info{};
+            if (!GetIconInfo(static_cast<HICON>(handle), &info)) return false;
+            DeleteObject(info.hbmMask);
+            DeleteObject(info.hbmColor);
+            return true;
+        };
+        {
+            ComPtr<IPicture> picture = Common::PictureFromHandle(handle, c.type, c.owns);
+            ASSERT_TRUE(picture);
+            SHORT type = 0;
+            OLE_HANDLE held = 0;
+            picture->get_Type(&type);
+            picture->get_Handle(&held);
+            EXPECT_EQ(type, c.type);
+            EXPECT_EQ(LongToHandle(static_cast<LONG>(held)), handle);
+        }
+        EXPECT_EQ(alive(), !c.owns);
+        if (!c.owns && c.type == PICTYPE_BITMAP) DeleteObject(handle);
+        if (!c.owns && c.type == PICTYPE_ICON) DestroyIcon(static_cast<HICON>(handle));
     }
-    EXPECT_EQ(GetObjectType(bitmap), 0u) << "the picture deleted its bitmap";
 
-    ComPtr<IPicture> icon = Common::PictureFromHandle(HalfIcon(), PICTYPE_ICON);
-    ASSERT_TRUE(icon);
-    SHORT type = 0;
-    icon->get_Type(&type);
-    EXPECT_EQ(type, PICTYPE_ICON);
+    // A shared system cursor wrapped without ownership keeps working after the picture goes.
+    const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    Common::PictureFromHandle(arrow, PICTYPE_ICON, false);
+    EXPECT_EQ(LoadCursorW(nullptr, IDC_ARROW), arrow);
+    ICONINFO info{};
+    ASSERT_TRUE(GetIconInfo(arrow, &info));
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+}
+
+namespace {
+
+HENHMETAFILE RedEnhMetafile() {
+    HDC dc = CreateEnhMetaFileW(nullptr, nullptr, nullptr, nullptr);
+    UniqueBrush brush(CreateSolidBrush(kRed));
+    RECT r{0, 0, 40, 20};
+    FillRect(dc, &r, brush.Get());
+    return CloseEnhMetaFile(dc);
+}
+
+HMETAFILE RedMetafile() {
+    HDC dc = CreateMetaFileW(nullptr);
+    UniqueBrush brush(CreateSolidBrush(kRed));
+    RECT r{0, 0, 40, 20};
+    FillRect(dc, &r, brush.Get());
+    return CloseMetaFile(dc);
+}
+
+bool HandleAlive(SHORT type, HANDLE h) {
+    switch (type) {
+        case PICTYPE_BITMAP:
+            return GetObjectType(h) == OBJ_BITMAP;
+        case PICTYPE_METAFILE:
+            return GetMetaFileBitsEx(static_cast<HMETAFILE>(h), 0, nullptr) > 0;
+        case PICTYPE_ENHMETAFILE:
+            return GetEnhMetaFileHeader(static_cast<HENHMETAFILE>(h), 0, nullptr) > 0;
+        default: {
+            ICONINFO info{};
+            if (!GetIconInfo(static_cast<HICON>(h), &info)) return false;
+            DeleteObject(info.hbmMask);
+            if (info.hbmColor) DeleteObject(info.hbmColor);
+            return true;
+        }
+    }
+}
+
+HANDLE HandleOf(IPicture* picture) {
+    OLE_HANDLE h = 0;
+    picture->get_Handle(&h);
+    return LongToHandle(static_cast<LONG>(h));
+}
+
+}  // namespace
+
+TEST(Pictures, CopyPictureMakesAnIndependentCopyOfEachKind) {
+    EXPECT_FALSE(Common::CopyPicture(nullptr));
+    struct Case {
+        SHORT type;
+        HANDLE (*make)();
+    } const cases[] = {
+        {PICTYPE_BITMAP, [] { return static_cast<HANDLE>(SolidBitmap(20, 10, kRed)); }},
+        {PICTYPE_ICON, [] { return static_cast<HANDLE>(HalfIcon()); }},
+        {PICTYPE_METAFILE, [] { return static_cast<HANDLE>(RedMetafile()); }},
+        {PICTYPE_ENHMETAFILE, [] { return static_cast<HANDLE>(RedEnhMetafile()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type);
+        const HANDLE original = c.make();
+        ComPtr<IPicture> source = Common::PictureFromHandle(original, c.type, true);
+        ComPtr<IPicture> copy = Common::CopyPicture(source.Get());
+        ASSERT_TRUE(copy);
+        SHORT type = 0;
+        copy->get_Type(&type);
+        EXPECT_EQ(type, c.type);
+        OLE_XSIZE_HIMETRIC sourceWidth = 0, copyWidth = 0;
+        source->get_Width(&sourceWidth);
+        copy->get_Width(&copyWidth);
+        EXPECT_EQ(copyWidth, sourceWidth);
+        const HANDLE copied = HandleOf(copy.Get());
+        EXPECT_NE(copied, original);
+
+        source = {};  // the caller lets go of its picture, and its handle goes with it
+        EXPECT_FALSE(HandleAlive(c.type, original));
+        EXPECT_TRUE(HandleAlive(c.type, copied));
+        if (c.type == PICTYPE_BITMAP || c.type == PICTYPE_ICON) {
+            UniqueBitmap drawn = Common::BitmapFromPicture(copy.Get(), kBlue);
+            ASSERT_TRUE(drawn);
+            EXPECT_EQ(PixelOf(drawn.Get(), 2, 5), kRed);
+        }
+    }
 }
 
 TEST(Pictures, BitmapFromPictureDrawsThePictureOverTheBackColour) {
     EXPECT_FALSE(Common::BitmapFromPicture(nullptr, 0));
 
-    ComPtr<IPicture> picture = Common::PictureFromHandle(SolidBitmap(20, 10, kRed), PICTYPE_BITMAP);
+    ComPtr<IPicture> picture =
+        Common::PictureFromHandle(SolidBitmap(20, 10, kRed), PICTYPE_BITMAP, true);
     OLE_XSIZE_HIMETRIC width = 0;
     OLE_YSIZE_HIMETRIC height = 0;
     picture->get_Width(&width);
@@ -295,7 +403,7 @@ TEST(Pictures, BitmapFromPictureDrawsThePictureOverTheBackColour) {
     EXPECT_EQ(PixelOf(bitmap.Get(), 19, 9), kRed);  // not upside down or cut
 
     // An icon: its transparent part shows the back colour (a system colour here).
-    ComPtr<IPicture> icon = Common::PictureFromHandle(HalfIcon(), PICTYPE_ICON);
+    ComPtr<IPicture> icon = Common::PictureFromHandle(HalfIcon(), PICTYPE_ICON, true);
     UniqueBitmap fromIcon = Common::BitmapFromPicture(icon.Get(), 0x80000005);
     ASSERT_TRUE(fromIcon);
     EXPECT_EQ(SizeOf(fromIcon.Get()).cx, 32);
@@ -308,11 +416,13 @@ TEST(Pictures, FontAndPictureHelpersLeakNoGdiObjects) {
     auto cycle = [&] {
         UniqueFont gdi = Common::CreateGDIFont(&font);
         ComPtr<IPicture> picture =
-            Common::PictureFromHandle(SolidBitmap(16, 16, kRed), PICTYPE_BITMAP);
+            Common::PictureFromHandle(SolidBitmap(16, 16, kRed), PICTYPE_BITMAP, true);
         UniqueBitmap a = Common::BitmapFromPicture(picture.Get(), kBlue);
-        ComPtr<IPicture> icon = Common::PictureFromHandle(HalfIcon(), PICTYPE_ICON);
+        ComPtr<IPicture> icon = Common::PictureFromHandle(HalfIcon(), PICTYPE_ICON, true);
         UniqueBitmap b = Common::BitmapFromPicture(icon.Get(), 0x8000000F);
-        ASSERT_TRUE(gdi && a && b);
+        ComPtr<IPicture> copies[] = {Common::CopyPicture(picture.Get()),
+                                     Common::CopyPicture(icon.Get())};
+        ASSERT_TRUE(gdi && a && b && copies[0] && copies[1]);
     };
     cycle();  // warm the system's caches
     const GuiObjectCounts before = CountGuiObjects();

@@ -70,6 +70,8 @@ public:
         return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
     }
 
+    const std::wstring& Name() const { return name_; }
+
     std::vector<UINT> Messages() const {
         std::vector<UINT> out;
         for (const Call& c : log_) {
@@ -105,9 +107,9 @@ HANDLE Prop(HWND hwnd, const wchar_t* name) {
     return GetPropW(hwnd, name);
 }
 
-// Whether the system's subclass list of `hwnd` holds our procedure for `receiver`.
+// Whether the system's subclass list of `hwnd` holds our procedure under `id`.
 // (Looked up at run time: not every import library of the common controls carries it.)
-bool HasSystemSubclass(HWND hwnd, ISubclass* receiver) {
+bool HasSystemSubclass(HWND hwnd, UINT_PTR id) {
     using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
     static const auto getWindowSubclass =
         reinterpret_cast<GetWindowSubclassFn>(reinterpret_cast<void*>(
@@ -117,8 +119,7 @@ bool HasSystemSubclass(HWND hwnd, ISubclass* receiver) {
         return false;
     }
     DWORD_PTR ref = 0;
-    return getWindowSubclass(hwnd, ComCtlsBase::SubclassProc, reinterpret_cast<UINT_PTR>(receiver),
-                             &ref) != FALSE;
+    return id && getWindowSubclass(hwnd, ComCtlsBase::SubclassProc, id, &ref) != FALSE;
 }
 
 }  // namespace
@@ -138,7 +139,8 @@ TEST(Subclass, AMessageReachesTheReceiverWithItsReferenceDataAndItsResultIsRetur
     EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassInit"), reinterpret_cast<HANDLE>(1));
     EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassID"),
               static_cast<HANDLE>(static_cast<ISubclass*>(&receiver)));
-    EXPECT_TRUE(HasSystemSubclass(w.hwnd, &receiver));
+    const UINT_PTR id = ComCtlsBase::Testing::SystemSubclassId(w.hwnd);
+    EXPECT_TRUE(HasSystemSubclass(w.hwnd, id));
 
     EXPECT_EQ(SendMessageW(w.hwnd, WM_USER + 5, 11, 22), 0x1234);
     ASSERT_FALSE(log.empty());
@@ -156,39 +158,53 @@ TEST(Subclass, AMessageReachesTheReceiverWithItsReferenceDataAndItsResultIsRetur
     ComCtlsBase::RemoveSubclass(w.hwnd);
     EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassInit"), nullptr);
     EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassID"), nullptr);
-    EXPECT_FALSE(HasSystemSubclass(w.hwnd, &receiver));
+    EXPECT_FALSE(HasSystemSubclass(w.hwnd, id));
     log.clear();
     EXPECT_EQ(SendMessageW(w.hwnd, WM_USER + 5, 0, 0), 0);
     EXPECT_TRUE(log.empty());
 }
 
-TEST(Subclass, TwoPrefixesOnOneWindowDeliverToBothTheLaterFirst) {
-    std::vector<Call> log;
-    Receiver first(L"first", log), second(L"second", log);
-    Window w;
-    ASSERT_TRUE(ComCtlsBase::InstallSubclass(w.hwnd, &first, 1));
-    ASSERT_TRUE(ComCtlsBase::InstallSubclass(w.hwnd, &second, 2, L"Dlg"));
-    EXPECT_EQ(Prop(w.hwnd, L"DlgSubclassInit"), reinterpret_cast<HANDLE>(1));
-    EXPECT_EQ(Prop(w.hwnd, L"DlgSubclassID"),
-              static_cast<HANDLE>(static_cast<ISubclass*>(&second)));
+TEST(Subclass, TwoPrefixesOnOneWindowAreTwoSubclassesTheLaterFirstAlsoForOneReceiver) {
+    for (const bool oneReceiver : {false, true}) {
+        SCOPED_TRACE(oneReceiver ? "one receiver" : "two receivers");
+        std::vector<Call> log;
+        Receiver first(L"first", log), other(L"second", log);
+        Receiver& second = oneReceiver ? first : other;
+        Window w;
+        ASSERT_TRUE(ComCtlsBase::InstallSubclass(w.hwnd, &first, 1));
+        ASSERT_TRUE(ComCtlsBase::InstallSubclass(w.hwnd, &second, 2, L"Dlg"));
+        EXPECT_EQ(Prop(w.hwnd, L"DlgSubclassInit"), reinterpret_cast<HANDLE>(1));
+        EXPECT_EQ(Prop(w.hwnd, L"DlgSubclassID"),
+                  static_cast<HANDLE>(static_cast<ISubclass*>(&second)));
+        EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassID"),
+                  static_cast<HANDLE>(static_cast<ISubclass*>(&first)));
+        const UINT_PTR firstId = ComCtlsBase::Testing::SystemSubclassId(w.hwnd);
+        const UINT_PTR secondId = ComCtlsBase::Testing::SystemSubclassId(w.hwnd, L"Dlg");
+        EXPECT_NE(firstId, secondId);
 
-    SendMessageW(w.hwnd, WM_USER + 1, 0, 0);
-    ASSERT_EQ(log.size(), 2u);
-    EXPECT_EQ(log[0].receiver, L"second");
-    EXPECT_EQ(log[0].refData, 2u);
-    EXPECT_EQ(log[1].receiver, L"first");
-    EXPECT_EQ(log[1].refData, 1u);
+        // Each subclass keeps its own reference data.
+        SendMessageW(w.hwnd, WM_USER + 1, 0, 0);
+        ASSERT_EQ(log.size(), 2u);
+        EXPECT_EQ(log[0].receiver, second.Name());
+        EXPECT_EQ(log[0].refData, 2u);
+        EXPECT_EQ(log[1].receiver, L"first");
+        EXPECT_EQ(log[1].refData, 1u);
 
-    // Removing one prefix leaves the other in place.
-    ComCtlsBase::RemoveSubclass(w.hwnd, L"Dlg");
-    EXPECT_EQ(Prop(w.hwnd, L"DlgSubclassInit"), nullptr);
-    EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassInit"), reinterpret_cast<HANDLE>(1));
-    log.clear();
-    SendMessageW(w.hwnd, WM_USER + 1, 0, 0);
-    ASSERT_EQ(log.size(), 1u);
-    EXPECT_EQ(log[0].receiver, L"first");
-    ComCtlsBase::RemoveSubclass(w.hwnd, L"ComCtl");  // the default prefix by name
-    EXPECT_FALSE(HasSystemSubclass(w.hwnd, &first));
+        // Removing one prefix leaves the other in place.
+        ComCtlsBase::RemoveSubclass(w.hwnd, L"Dlg");
+        EXPECT_EQ(Prop(w.hwnd, L"DlgSubclassInit"), nullptr);
+        EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassInit"), reinterpret_cast<HANDLE>(1));
+        EXPECT_FALSE(HasSystemSubclass(w.hwnd, secondId));
+        EXPECT_TRUE(HasSystemSubclass(w.hwnd, firstId));
+        log.clear();
+        SendMessageW(w.hwnd, WM_USER + 1, 0, 0);
+        ASSERT_EQ(log.size(), 1u);
+        EXPECT_EQ(log[0].receiver, L"first");
+        EXPECT_EQ(log[0].refData, 1u);
+        ComCtlsBase::RemoveSubclass(w.hwnd, L"ComCtl");  // the default prefix by name
+        EXPECT_FALSE(HasSystemSubclass(w.hwnd, firstId));
+        EXPECT_EQ(first.refs, 1u);
+    }
 }
 
 TEST(Subclass, InstallingTwiceWithOnePrefixIsANoOpAndRemovingWhatIsNotThereIsHarmless) {
@@ -197,8 +213,9 @@ TEST(Subclass, InstallingTwiceWithOnePrefixIsANoOpAndRemovingWhatIsNotThereIsHar
     Window w;
     ASSERT_TRUE(ComCtlsBase::InstallSubclass(w.hwnd, &first, 1));
     EXPECT_FALSE(ComCtlsBase::InstallSubclass(w.hwnd, &first, 5));
+    const UINT_PTR id = ComCtlsBase::Testing::SystemSubclassId(w.hwnd);
     EXPECT_FALSE(ComCtlsBase::InstallSubclass(w.hwnd, &other, 9, L"ComCtl"));
-    EXPECT_FALSE(HasSystemSubclass(w.hwnd, &other));
+    EXPECT_EQ(ComCtlsBase::Testing::SystemSubclassId(w.hwnd), id);
     EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassID"),
               static_cast<HANDLE>(static_cast<ISubclass*>(&first)));
 
@@ -239,7 +256,7 @@ struct AfterNcDestroy {
     HANDLE init = nullptr;
     HANDLE id = nullptr;
     bool stillSubclassed = true;
-    ISubclass* receiver = nullptr;
+    UINT_PTR subclassId = 0;
 } g_after;
 
 LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -248,7 +265,7 @@ LRESULT CALLBACK CallWndRetProc(int code, WPARAM wParam, LPARAM lParam) {
         g_after.seen = true;
         g_after.init = GetPropW(m->hwnd, L"ComCtlSubclassInit");
         g_after.id = GetPropW(m->hwnd, L"ComCtlSubclassID");
-        g_after.stillSubclassed = HasSystemSubclass(m->hwnd, g_after.receiver);
+        g_after.stillSubclassed = HasSystemSubclass(m->hwnd, g_after.subclassId);
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -263,7 +280,8 @@ TEST(Subclass, DestroyingTheWindowRemovesTheSubclassButNotThePropertiesAndHidesT
     ASSERT_TRUE(ComCtlsBase::InstallSubclass(hwnd, &receiver, 1));
     g_after = {};
     g_after.hwnd = hwnd;
-    g_after.receiver = &receiver;
+    g_after.subclassId = ComCtlsBase::Testing::SystemSubclassId(hwnd);
+    ASSERT_NE(g_after.subclassId, 0u);
     HHOOK hook =
         SetWindowsHookExW(WH_CALLWNDPROCRET, CallWndRetProc, nullptr, GetCurrentThreadId());
     ASSERT_TRUE(hook);
@@ -288,9 +306,10 @@ TEST(Subclass, TheDestroyNoticeRemovesTheSubclassOfALiveWindowAndKeepsItsPropert
     Receiver receiver(L"r", log);
     Window w;
     ASSERT_TRUE(ComCtlsBase::InstallSubclass(w.hwnd, &receiver, 1));
+    const UINT_PTR id = ComCtlsBase::Testing::SystemSubclassId(w.hwnd);
     SendMessageW(w.hwnd, 0x0090, 0, 0);
     EXPECT_FALSE(receiver.Saw(0x0090));
-    EXPECT_FALSE(HasSystemSubclass(w.hwnd, &receiver));
+    EXPECT_FALSE(HasSystemSubclass(w.hwnd, id));
     EXPECT_EQ(Prop(w.hwnd, L"ComCtlSubclassInit"), reinterpret_cast<HANDLE>(1));
     log.clear();
     SendMessageW(w.hwnd, WM_USER, 0, 0);

@@ -170,13 +170,13 @@ TEST(RichTextBox, TheLibraryGoesWithTheLastBoxAndNothingLeaks) {
     EXPECT_NE(RichTextBoxBase::RichEditModule(), nullptr);
     form->Unload();
     EXPECT_EQ(RichTextBoxBase::RichEditModule(), nullptr);
-    const auto before = testsupport::CountGuiObjects();
-    for (int i = 0; i < 4; ++i) {
-        form->Load();
-        form->ControlAs<RichTextBox>(L"rtbText").SetScrollBars(i % 4);
-        form->Unload();
-    }
-    EXPECT_EQ(testsupport::CountGuiObjects(), before);
+    testsupport::ExpectNoGuiLeaks(
+        [&](int i) {
+            form->Load();
+            form->ControlAs<RichTextBox>(L"rtbText").SetScrollBars(i % 4);
+            form->Unload();
+        },
+        4);
 }
 
 TEST(RichTextBox, MembersAnswerTheirDispatchIdentifiers) {

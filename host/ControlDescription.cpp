@@ -1,0 +1,229 @@
+#include "host/ControlDescription.h"
+
+#include <vector>
+
+#include "controls/base/Common.h"
+#include "controls/base/ControlError.h"
+#include "host/ControlSite.h"
+#include "host/HostedControl.h"
+#include "host/PropertyStore.h"
+
+namespace Host {
+
+namespace {
+
+const Member kHostMembers[] = {
+    Property<&HostedControl::Enabled, &HostedControl::SetEnabled>(L"Enabled", kDispIdEnabled),
+};
+
+const Member* Find(const HostedControl& control, DISPID id) {
+    if (const Member* m = control.Describe().FindMember(id)) return m;
+    return HostMembers().FindMember(id);
+}
+
+// The error as the caller of Invoke gets it.
+HRESULT Failure(const ControlError& error, EXCEPINFO* exception) {
+    if (!exception) return ControlErrors::ErrorToHResult(error);
+    *exception = EXCEPINFO{};
+    exception->scode = ControlErrors::ToHResult(error.Number());
+    exception->bstrDescription = SysAllocString(error.Description().c_str());
+    return DISP_E_EXCEPTION;
+}
+
+HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPARAMS& params,
+               VARIANT* result, UINT* argError) {
+    const UINT count = params.cArgs;
+    const bool assign = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+    Variant discarded;
+    VARIANT& out = result ? *result : discarded.Get();
+    if (result) VariantInit(result);
+
+    if (member.isMethod) {
+        if (assign) return DISP_E_MEMBERNOTFOUND;
+        if (params.cNamedArgs) return DISP_E_NONAMEDARGS;
+        if (count < member.required || count > member.argumentTypes.size()) {
+            return DISP_E_BADPARAMCOUNT;
+        }
+        // DISPPARAMS keeps the last argument first.
+        std::vector<Variant> args(member.argumentTypes.size());
+        for (size_t i = 0; i < args.size(); ++i) {
+            VARIANT& arg = args[i].Get();
+            const VARIANT* given = i < count ? &params.rgvarg[count - 1 - i] : nullptr;
+            if (given && given->vt == VT_ERROR && given->scode == DISP_E_PARAMNOTFOUND) {
+                given = nullptr;
+            }
+            if (!given && i < member.required) return DISP_E_PARAMNOTOPTIONAL;
+            if (!given) {
+                arg.vt = VT_ERROR;
+                arg.scode = DISP_E_PARAMNOTFOUND;
+            } else if (FAILED(VariantChangeType(&arg, const_cast<VARIANT*>(given), 0,
+                                                member.argumentTypes[i]))) {
+                if (argError) *argError = count - 1 - static_cast<UINT>(i);
+                return DISP_E_TYPEMISMATCH;
+            }
+        }
+        std::vector<VARIANT> raw;
+        raw.reserve(args.size());
+        for (auto& a : args)
+            raw.push_back(a.Get());  // borrowed: `args` keeps ownership
+        member.call(control, raw, out);
+        return S_OK;
+    }
+
+    if (assign) {
+        if (count != 1) return DISP_E_BADPARAMCOUNT;
+        CheckAssignment(control, member);
+        Variant value;
+        if (FAILED(VariantChangeType(value.Ptr(), &params.rgvarg[0], 0, member.type))) {
+            if (argError) *argError = 0;
+            return DISP_E_TYPEMISMATCH;
+        }
+        member.put(control, value.Get());
+        return S_OK;
+    }
+    if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
+    if (count != 0) return DISP_E_BADPARAMCOUNT;
+    if (member.access == Access::WriteOnly) ControlErrors::Raise(ControlErrors::kWriteOnly);
+    member.get(control, out);
+    return S_OK;
+}
+
+}  // namespace
+
+bool MemberNameIs(std::wstring_view name, std::wstring_view member) {
+    return CompareStringOrdinal(name.data(), static_cast<int>(name.size()), member.data(),
+                                static_cast<int>(member.size()), TRUE) == CSTR_EQUAL;
+}
+
+const Member* ControlDescription::FindMember(std::wstring_view name) const {
+    for (const Member& m : members)
+        if (MemberNameIs(name, m.name)) return &m;
+    return nullptr;
+}
+
+const Member* ControlDescription::FindMember(DISPID id) const {
+    for (const Member& m : members)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+const EventInfo* ControlDescription::FindEvent(std::wstring_view name) const {
+    for (const EventInfo& e : events)
+        if (MemberNameIs(name, e.name)) return &e;
+    return nullptr;
+}
+
+const StoredKey* ControlDescription::FindKey(std::wstring_view key) const {
+    for (const StoredKey& k : keys)
+        if (k.key == key) return &k;
+    return nullptr;
+}
+
+const ControlDescription& HostedControl::Describe() const {
+    static const ControlDescription none{};
+    return none;
+}
+
+const ControlDescription& HostMembers() {
+    static const ControlDescription host{L"", kHostMembers, {}, {}};
+    return host;
+}
+
+void RequireDesignTime(const HostedControl& control, std::wstring_view propertyName) {
+    if (control.Sited() && control.Site().GetAmbient().UserMode()) {
+        ControlErrors::RaiseReadOnlyAtRunTime(std::wstring(propertyName));
+    }
+}
+
+void CheckAssignment(const HostedControl& control, const Member& member) {
+    if (member.isMethod || member.access == Access::ReadOnly || !member.put) {
+        ControlErrors::Raise(ControlErrors::kReadOnly);
+    }
+    if (member.access == Access::ReadOnlyAtRunTime) RequireDesignTime(control, member.name);
+}
+
+HRESULT DispatchIdsOfNames(const HostedControl& control, LPOLESTR* names, UINT count, DISPID* ids) {
+    if (!names || !ids || count == 0) return E_INVALIDARG;
+    for (UINT i = 0; i < count; ++i)
+        ids[i] = DISPID_UNKNOWN;
+    if (count > 1) return DISP_E_UNKNOWNNAME;  // members take no named arguments
+    const std::wstring_view name(names[0] ? names[0] : L"");
+    const Member* m = control.Describe().FindMember(name);
+    if (!m) m = HostMembers().FindMember(name);
+    if (!m) return DISP_E_UNKNOWNNAME;
+    ids[0] = m->id;
+    return S_OK;
+}
+
+HRESULT DispatchInvoke(HostedControl& control, DISPID id, WORD flags, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* exception, UINT* argError) {
+    const Member* member = Find(control, id);
+    if (!member) return DISP_E_MEMBERNOTFOUND;
+    DISPPARAMS none{};
+    try {
+        return Invoke(control, *member, flags, params ? *params : none, result, argError);
+    } catch (const ControlError& error) {
+        if (result) VariantClear(result);
+        return Failure(error, exception);
+    } catch (const std::bad_alloc&) {
+        if (result) VariantClear(result);
+        return E_OUTOFMEMORY;
+    }
+}
+
+// ---- stored keys ----------------------------------------------------------------------------
+
+Variant StoredKey::Default() const {
+    switch (type) {
+        case StoredType::Boolean:
+            return Variant::Bool(number != 0);
+        case StoredType::Int16:
+            return Variant::Int16(static_cast<int16_t>(number));
+        case StoredType::Int32:
+            return Variant::Int32(static_cast<int32_t>(number));
+        case StoredType::OleColor:
+            return Variant::Int32(static_cast<int32_t>(static_cast<uint32_t>(number)));
+        case StoredType::Single:
+            return Variant::Float(static_cast<float>(number));
+        case StoredType::String:
+            return Variant::String(text);
+        case StoredType::StringAsBytes:
+            return Variant(Common::StrToVar(std::wstring(text)).Get());
+        case StoredType::Font:
+        case StoredType::Picture:
+            break;
+    }
+    return {};
+}
+
+Variant StoredKey::Read(const PropertyStore& store) const {
+    return store.Read(key, Default());
+}
+bool StoredKey::ReadBool(const PropertyStore& store) const {
+    return Read(store).ToBool();
+}
+int16_t StoredKey::ReadInt16(const PropertyStore& store) const {
+    return Read(store).ToInt16();
+}
+int32_t StoredKey::ReadInt32(const PropertyStore& store) const {
+    return Read(store).ToInt32();
+}
+float StoredKey::ReadSingle(const PropertyStore& store) const {
+    return Read(store).ToFloat();
+}
+std::wstring StoredKey::ReadString(const PropertyStore& store) const {
+    if (!store.Contains(key)) return std::wstring(text);
+    return Common::VarToStr(store.Read(key).Get());
+}
+
+void StoredKey::Write(PropertyStore& store, const Variant& value) const {
+    store.Write(key, value, Default());
+}
+
+void StoredKey::WriteString(PropertyStore& store, std::wstring_view value) const {
+    const std::wstring s(value);
+    Write(store, type == StoredType::StringAsBytes ? Variant(Common::StrToVar(s).Get())
+                                                   : Variant::String(s));
+}
+
+}  // namespace Host

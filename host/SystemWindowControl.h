@@ -1,0 +1,119 @@
+// SystemWindowControl: a control over a system window.
+//
+// The control's user control window (the site's window) holds one system window (a button,
+// a rich edit...) sized to fill it. The skeleton owns that window and its font, subclasses
+// both windows through ComCtlsBase (reference value 1 for the system window, 2 for the user
+// control window), hands the focus from the user control window to the system window,
+// re-creates the system window keeping its state while the screen is locked, and destroys
+// it when the control terminates.
+//
+// A control derives from SystemWindowControl<Partners...> (the partner interfaces it answers
+// besides ISubclass) and supplies DescribeWindow; the hooks below let it add what a style
+// cannot say. It creates the window at the end of InitProperties / ReadProperties with
+// CreateSystemWindow(). Lives in the host layer because it is built on the site.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "controls/base/Handles.h"
+#include "controls/base/ISubclass.h"
+#include "host/ControlDescription.h"
+#include "host/ControlSite.h"
+#include "host/HostedControl.h"
+
+namespace Host {
+
+// The system window a control wants: WS_CHILD and WS_VISIBLE are added to `style`.
+struct WindowSpec {
+    const wchar_t* className = nullptr;  // null: no window can be made now
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::wstring text;
+};
+
+// The non-template part of the skeleton.
+class SystemWindow {
+public:
+    static constexpr DWORD_PTR kRefSystemWindow = 1;
+    static constexpr DWORD_PTR kRefUserControl = 2;
+
+    SystemWindow(const SystemWindow&) = delete;
+    SystemWindow& operator=(const SystemWindow&) = delete;
+
+    // The system window; null while none exists.
+    HWND hWnd() const { return hwnd_; }
+
+protected:
+    SystemWindow(HostedControl& control, ISubclass& receiver)
+        : control_(control), receiver_(receiver) {}
+    virtual ~SystemWindow() = default;
+
+    // ---- what the control supplies ----------------------------------------------------------
+    virtual WindowSpec DescribeWindow() = 0;
+    // The new window has its font, enabled state and subclasses: set what its style cannot
+    // say (check state, content, access keys).
+    virtual void WindowCreated() {}
+    // The window and its font are gone (called also when none could be made).
+    virtual void WindowDestroyed() {}
+    // Called before a re-creation while the old window exists; the returned procedure puts
+    // the state into the new window (hWnd() may be null if none could be made).
+    virtual std::function<void()> KeepWindowState() { return {}; }
+    // Messages of the two subclassed windows; pass on what is not fully handled (the
+    // default for the user control window hands the focus to the system window).
+    virtual LRESULT SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual LRESULT UserControlWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+    // ---- what the skeleton does ---------------------------------------------------------------
+    void CreateSystemWindow();
+    void DestroySystemWindow();
+    // Destroys and creates the window again (styles only a new window takes), keeping what
+    // KeepWindowState keeps and the focus, without showing the swap.
+    void ReCreateSystemWindow();
+    // Makes a GDI font from the control's font (the container's when it has none), sets it
+    // into the window, then deletes the previous one.
+    void ApplyFont();
+    // The window fills the user control window.
+    void FitSystemWindow();
+    // The control's Enabled: the host-kept flag, mirrored by the window.
+    bool SystemWindowEnabled() const;
+    void SetSystemWindowEnabled(bool enabled);
+    LRESULT RouteMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR refData);
+
+private:
+    HostedControl& control_;
+    ISubclass& receiver_;
+    HWND hwnd_ = nullptr;
+    UniqueFont font_;  // outlives the window that uses it
+};
+
+template <class... Partners>
+class SystemWindowControl : public ControlWithPartners<ISubclass, Partners...>,
+                            public SystemWindow {
+public:
+    SystemWindowControl() : SystemWindow(*this, *this) {}
+
+    bool Enabled() const override { return SystemWindowEnabled(); }
+    void SetEnabled(bool enabled) override { SetSystemWindowEnabled(enabled); }
+    void Terminate() override { DestroySystemWindow(); }
+    void Resize() override { FitSystemWindow(); }
+    void AmbientChanged(std::wstring_view name) override {
+        if (hWnd() && (name.empty() || name == L"Font")) ApplyFont();
+    }
+    LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                      DWORD_PTR refData) override {
+        return RouteMessage(hWnd, msg, wParam, lParam, refData);
+    }
+
+protected:
+    // Raises a declared event with its arguments.
+    template <class... A>
+    void Raise(const EventInfo& event, A&&... args) {
+        this->Site().RaiseEvent(event.name, event.id, std::forward<A>(args)...);
+    }
+};
+
+}  // namespace Host
