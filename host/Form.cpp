@@ -200,7 +200,9 @@ void Form::RaiseEvent(ControlSite* source, std::wstring_view name, DISPID id,
                                    MB_ICONHAND);
         }
     }
-    if (g_eventDepth == 0 && unloadPending_ && hwnd_) PostMessageW(hwnd_, kTeardownMessage, 0, 0);
+    if (g_eventDepth == 0 && (unloadPending_ || !removed_.empty()) && hwnd_) {
+        PostMessageW(hwnd_, kTeardownMessage, 0, 0);
+    }
 }
 
 // --- life ------------------------------------------------------------------------------------
@@ -459,6 +461,7 @@ void Form::Teardown() {
     // Destroying a focused control's window moves the focus while its neighbours are half
     // gone: forget the focused and default sites first (OnSiteFocus ignores an unloading form).
     activeSite_ = defaultSite_ = cancelSite_ = displayedDefault_ = dragSite_ = nullptr;
+    TerminateRemoved();
     for (auto it = sites_.rbegin(); it != sites_.rend(); ++it)
         (*it)->Terminate();
     dragTarget_.reset();
@@ -568,6 +571,41 @@ ControlSite& Form::AddControl(std::wstring_view typeName, std::wstring_view name
     }
     layout.tabIndex = next;
     return CreateSite(layout, false);
+}
+
+void Form::RemoveControl(std::wstring_view name) {
+    ControlSite& site = Site(name);
+    if (site.Windowless()) InvalidateSite(site);
+    if (dragSite_ == &site) EndDrag(false);
+    if (dragTarget_ && *dragTarget_ == &site) dragTarget_.reset();
+    if (mouseSite_ == &site) {
+        mouseSite_ = nullptr;
+        if (GetCapture() == hwnd_) ReleaseCapture();
+    }
+    for (ControlSite** p : {&activeSite_, &defaultSite_, &cancelSite_, &displayedDefault_}) {
+        if (*p == &site) *p = nullptr;
+    }
+    if (site.Hwnd()) {
+        // The focus leaves for the form before the window goes, not to a half-gone neighbour.
+        if (HWND focus = GetFocus(); focus && site.ContainsWindow(focus)) ::SetFocus(hwnd_);
+        if (lastFocus_ && site.ContainsWindow(lastFocus_)) lastFocus_ = nullptr;
+        ShowWindow(site.Hwnd(), SW_HIDE);
+    }
+    std::erase(order_, &site);
+    std::erase(paintOrder_, &site);
+    auto owned =
+        std::find_if(sites_.begin(), sites_.end(),
+                     [&](const std::unique_ptr<ControlSite>& s) { return s.get() == &site; });
+    removed_.push_back(std::move(*owned));
+    sites_.erase(owned);
+    UpdateWindowlessDropTarget();
+    if (g_eventDepth == 0) TerminateRemoved();
+}
+
+void Form::TerminateRemoved() {
+    std::vector<std::unique_ptr<ControlSite>> removed = std::move(removed_);
+    for (const std::unique_ptr<ControlSite>& site : removed)
+        site->Terminate();
 }
 
 ControlSite* Form::ActiveControl() const {
@@ -1135,7 +1173,11 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (modalLoops_ == 0) delete this;
                 return 0;
             }
-            if (unloadPending_) Teardown();
+            if (unloadPending_) {
+                Teardown();
+            } else {
+                TerminateRemoved();
+            }
             return 0;
         case WM_DESTROY:
             Common::ClearOwnActiveWindow(hwnd);

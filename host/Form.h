@@ -130,6 +130,10 @@ public:
     // and last in the tab order.
     ControlSite& AddControl(std::wstring_view typeName, std::wstring_view name, int32_t left,
                             int32_t top, int32_t width, int32_t height);
+    // Takes a control off a loaded form (ControlError 730 when there is none of that name):
+    // it leaves the lists at once; its windows go once every event in progress has returned,
+    // since a handler of its own may be what removes it.
+    void RemoveControl(std::wstring_view name);
     // The control that has (or last had) the focus; null when none did.
     ControlSite* ActiveControl() const;
     // Asks the focused control whether it lets the focus go (Validate); ControlError 380 when
@@ -195,6 +199,7 @@ private:
     void DragTrack(POINT screen, bool drop);
     void RaiseDrag(std::optional<ControlSite*> target, POINT client, bool drop, int16_t state);
     void RestoreFocus();
+    void TerminateRemoved();
 
     Layout::FormLayout layout_;
     std::wstring name_;
@@ -210,8 +215,9 @@ private:
     ComPtr<FormFrame> frame_;
     ComPtr<DropTarget> dropTarget_;  // for the windowless controls
     std::vector<std::unique_ptr<ControlSite>> sites_;
-    std::vector<ControlSite*> order_;       // creation order
-    std::vector<ControlSite*> paintOrder_;  // windowless, back to front
+    std::vector<std::unique_ptr<ControlSite>> removed_;  // waiting for the events to return
+    std::vector<ControlSite*> order_;                    // creation order
+    std::vector<ControlSite*> paintOrder_;               // windowless, back to front
     ControlSite* activeSite_ = nullptr;
     ControlSite* defaultSite_ = nullptr;
     ControlSite* cancelSite_ = nullptr;

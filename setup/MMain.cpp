@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "controls/base/OleApartment.h"
 #include "controls/base/VisualStyles.h"
 #include "host/Form.h"
 #include "host/Program.h"
@@ -15,20 +16,6 @@
 namespace MMain {
 
 namespace {
-
-// OLE for the thread's lifetime: the host's drag and drop and the automation calls need it.
-class OleApartment {
-public:
-    OleApartment() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
-    ~OleApartment() {
-        if (ok_) OleUninitialize();
-    }
-    OleApartment(const OleApartment&) = delete;
-    OleApartment& operator=(const OleApartment&) = delete;
-
-private:
-    bool ok_;
-};
 
 void BringForwardRunningCopy() {
     const HWND window = FindWindowW(Host::Form::kWindowClass, FMain::kTitle);

@@ -560,6 +560,31 @@ TEST(Form, ControlsAddedAtRunTimeAreNewInstances) {
     form->Unload();
 }
 
+TEST(Form, ControlsRemovedAtRunTimeGoOnceTheirEventsHaveReturned) {
+    auto form = NewTestForm();
+    form->Show();
+    HWND more = nullptr;
+    bool aliveInClick = false;
+    form->On(L"cmdMore", L"Click", [&](Host::Event&) {
+        form->RemoveControl(L"cmdMore");
+        aliveInClick = IsWindow(more);  // its window procedure is still on the stack
+    });
+    testsupport::ExpectNoGuiLeaks([&](int) {
+        form->AddControl(L"TestButton", L"cmdMore", 150, 150, 1500, 450);
+        more = form->ControlAs<TestButton>(L"cmdMore").ButtonHwnd();
+        aliveInClick = false;
+        SendMessageW(more, BM_CLICK, 0, 0);
+        EXPECT_TRUE(aliveInClick);
+        EXPECT_EQ(form->FindSite(L"cmdMore"), nullptr);
+        EXPECT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(more); }));
+    });
+    const size_t count = form->Controls().size();
+    form->RemoveControl(L"lblCity");  // windowless, outside any event
+    EXPECT_EQ(form->Controls().size(), count - 1);
+    EXPECT_THROW(form->RemoveControl(L"lblCity"), ControlError);
+    form->Unload();
+}
+
 TEST(Form, ControlTimersTickWhileEnabled) {
     int ticks = 0;
     Host::ControlTimer timer([&] { ++ticks; }, 20);

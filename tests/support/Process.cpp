@@ -54,6 +54,43 @@ void ChildProcess::Kill() {
     pi_ = {};
 }
 
+RunResult RunCaptured(const std::wstring& commandLine, const std::wstring& folder,
+                      DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    const std::wstring outPath = folder + L"stdout.txt", errPath = folder + L"stderr.txt";
+    HANDLE out = CreateFileW(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    std::wstring line = commandLine;
+    RunResult result;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                       &pi)) {
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+            DWORD code = 0;
+            GetExitCodeProcess(pi.hProcess, &code);
+            result.exitCode = static_cast<long>(code);
+        } else {
+            TerminateProcess(pi.hProcess, 255);
+            WaitForSingleObject(pi.hProcess, 5000);
+        }
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    result.out = ReadFileBytes(outPath);
+    result.err = ReadFileBytes(errPath);
+    return result;
+}
+
 std::wstring ExeFolder() {
     std::vector<wchar_t> buffer(32768);
     const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));

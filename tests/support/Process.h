@@ -28,6 +28,16 @@ private:
     PROCESS_INFORMATION pi_{};
 };
 
+// What a program run to its end wrote and returned.
+struct RunResult {
+    long exitCode = -1;  // -1: killed after the timeout
+    std::string out;     // standard output, as written
+    std::string err;     // standard error
+};
+// Runs `commandLine` with its standard output and error going to files of `folder`, waits
+// up to `timeoutMs` (then kills it) and returns what it wrote.
+RunResult RunCaptured(const std::wstring& commandLine, const std::wstring& folder, DWORD timeoutMs);
+
 // Folder of the running test executable, with a trailing backslash.
 std::wstring ExeFolder();
 // A fresh empty folder for one test (deleted first if it exists), with a trailing backslash.

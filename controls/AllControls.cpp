@@ -1,0 +1,16 @@
+#include "controls/AllControls.h"
+
+#include "controls/buttons/CheckBoxW.h"
+#include "controls/buttons/CommandButtonW.h"
+#include "controls/richtext/RichTextBox.h"
+#include "host/ControlTypes.h"
+
+namespace AllControls {
+
+void Register() {
+    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
+    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
+    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
+}
+
+}  // namespace AllControls
