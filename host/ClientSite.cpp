@@ -1,6 +1,7 @@
 #include "host/ClientSite.h"
 
 #include "controls/base/ControlError.h"
+
 #include "host/ControlSite.h"
 #include "host/Form.h"
 #include "host/Units.h"
@@ -58,8 +59,10 @@ HRESULT ClientSite::OnControlInfoChanged() {
 }
 
 HRESULT ClientSite::GetExtendedControl(IDispatch** extended) {
-    if (extended) *extended = nullptr;
-    return E_NOTIMPL;
+    if (!extended) return E_POINTER;
+    *extended = nullptr;
+    if (!site_) return E_UNEXPECTED;
+    return ControlErrors::AtComBoundary([&] { *extended = site_->ExtenderObject().Detach(); });
 }
 
 HRESULT ClientSite::TransformCoords(POINTL* himetric, POINTF* container, DWORD flags) {

@@ -188,7 +188,7 @@ Variant StoredKey::Default() const {
         case StoredType::String:
             return Variant::String(text);
         case StoredType::StringAsBytes:
-            return Variant(Common::StrToVar(std::wstring(text)).Get());
+            return Common::StrToVar(std::wstring(text));
         case StoredType::Font:
         case StoredType::Picture:
             break;
@@ -222,8 +222,7 @@ void StoredKey::Write(PropertyStore& store, const Variant& value) const {
 
 void StoredKey::WriteString(PropertyStore& store, std::wstring_view value) const {
     const std::wstring s(value);
-    Write(store, type == StoredType::StringAsBytes ? Variant(Common::StrToVar(s).Get())
-                                                   : Variant::String(s));
+    Write(store, type == StoredType::StringAsBytes ? Common::StrToVar(s) : Variant::String(s));
 }
 
 }  // namespace Host

@@ -33,6 +33,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "controls/base/ComPtr.h"
+#include "controls/base/ControlError.h"
 #include "host/Variant.h"
 
 namespace Host {
@@ -123,6 +125,27 @@ struct VarType<HWND> {
 };
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
+// OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).
+template <>
+struct VarType<OLE_COLOR> : ScalarVarType<OLE_COLOR, VT_I4> {};
+// Objects (fonts, pictures) as their dispatch interface; none is a null object. An object of
+// another kind is a type mismatch (error 13).
+template <class I>
+struct VarType<ComPtr<I>> {
+    static constexpr VARTYPE kType = VT_DISPATCH;
+    static ComPtr<I> From(const VARIANT& v) {
+        ComPtr<I> result;
+        if (v.pdispVal && FAILED(v.pdispVal->QueryInterface(__uuidof(I), result.PutVoid()))) {
+            ControlErrors::Raise(ControlErrors::kTypeMismatch);
+        }
+        return result;
+    }
+    static void To(const ComPtr<I>& value, VARIANT& out) {
+        out.vt = VT_DISPATCH;
+        out.pdispVal = nullptr;
+        if (value) value->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&out.pdispVal));
+    }
+};
 
 struct Member {
     std::wstring_view name;

@@ -7,6 +7,7 @@
 #include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/Form.h"
+#include "host/TypeInfo.h"
 #include "host/Units.h"
 
 namespace Host {
@@ -77,6 +78,8 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** object) {
             *object = static_cast<IPerPropertyBrowsing*>(this);
         } else if (IsEqualIID(iid, IID_IDispatch)) {
             *object = static_cast<IDispatch*>(this);
+        } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
+            *object = static_cast<IProvideClassInfo*>(this);
         } else if (control_) {
             return control_->QueryPartner(iid, object);
         } else {
@@ -322,6 +325,14 @@ HRESULT ControlObject::GetPredefinedValue(DISPID, DWORD, VARIANT* value) {
 
 // --- IDispatch -------------------------------------------------------------------------------
 
+HRESULT ControlObject::GetClassInfo(ITypeInfo** info) {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!info) return E_POINTER;
+        *info = NamedTypeInfo(site_ ? site_->TypeName() : std::wstring()).Detach();
+        return S_OK;
+    });
+}
+
 HRESULT ControlObject::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 0;
@@ -329,8 +340,10 @@ HRESULT ControlObject::GetTypeInfoCount(UINT* count) {
 }
 
 HRESULT ControlObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (info) *info = nullptr;
+        return DISP_E_BADINDEX;
+    });
 }
 
 HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {

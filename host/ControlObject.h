@@ -29,7 +29,8 @@ class ControlObject final : public IOleObject,
                             public IOleControl,
                             public IOleInPlaceActiveObject,
                             public IPerPropertyBrowsing,
-                            public IDispatch {
+                            public IDispatch,
+                            public IProvideClassInfo {
 public:
     static ComPtr<ControlObject> Create(std::unique_ptr<HostedControl> control);
 
@@ -100,6 +101,10 @@ public:
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* exception,
                                      UINT* argError) override;
+
+    // IProvideClassInfo: a type named as the control's registered type ("ImageList", ...);
+    // see host/TypeInfo.h.
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
     int32_t FreezeCount() const { return freeze_; }
 

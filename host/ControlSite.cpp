@@ -8,6 +8,7 @@
 #include "host/ClientSite.h"
 #include "host/ControlObject.h"
 #include "host/DataObject.h"
+#include "host/DispatchObject.h"
 #include "host/DropTarget.h"
 #include "host/Form.h"
 #include "host/Program.h"
@@ -364,7 +365,7 @@ ControlSite::~ControlSite() {
 
 HostedControl& ControlSite::Control() const {
     HostedControl* control = object_ ? object_->Control() : nullptr;
-    if (!control) throw ControlError(91, L"Object variable or With block variable not set");
+    if (!control) ControlErrors::Raise(ControlErrors::kObjectNotSet);
     return *control;
 }
 
@@ -617,6 +618,110 @@ void ControlSite::Load(bool fromLayout) {
     control.Resize();
 }
 
+ComPtr<IDispatch> ControlSite::ExtenderObject() {
+    Control();  // error 91 once the site has ended
+    if (!extenderObject_) {
+        using M = DispatchObject::Member;
+        auto x = [this] { return GetExtender(); };
+        auto text = [](std::wstring s) { return Variant::String(s); };
+        auto optional = [](std::span<const Variant> args, size_t i, double otherwise) {
+            return i < args.size() && args[i].Type() != VT_ERROR ? args[i].ToDouble() : otherwise;
+        };
+        std::vector<M> members = {
+            {L"Name", [=] { return text(x().Name()); }},
+            {L"Parent", [this] { return Variant::Object(form_.Object().Get()); }},
+            {L"Container", [this] { return Variant::Object(form_.Object().Get()); }},
+            {L"Object",
+             [this] {
+                 ComPtr<IDispatch> control;
+                 object_->QueryInterface(IID_IDispatch, control.PutVoid());
+                 return Variant::Object(control.Get());
+             }},
+            {L"Tag", [=] { return text(x().Tag()); },
+             [=](const Variant& v) { x().SetTag(v.ToString()); }},
+            {L"Left", [=] { return Variant::Double(x().Left()); },
+             [=](const Variant& v) { x().SetLeft(v.ToDouble()); }},
+            {L"Top", [=] { return Variant::Double(x().Top()); },
+             [=](const Variant& v) { x().SetTop(v.ToDouble()); }},
+            {L"Width", [=] { return Variant::Double(x().Width()); },
+             [=](const Variant& v) { x().SetWidth(v.ToDouble()); }},
+            {L"Height", [=] { return Variant::Double(x().Height()); },
+             [=](const Variant& v) { x().SetHeight(v.ToDouble()); }},
+            {L"Visible", [=] { return Variant::Bool(x().Visible()); },
+             [=](const Variant& v) { x().SetVisible(v.ToBool()); }},
+            {L"Enabled", [=] { return Variant::Bool(x().Enabled()); },
+             [=](const Variant& v) { x().SetEnabled(v.ToBool()); }},
+            {L"ToolTipText", [=] { return text(x().ToolTipText()); },
+             [=](const Variant& v) { x().SetToolTipText(v.ToString()); }},
+            {L"HelpContextID", [=] { return Variant::Int32(x().HelpContextID()); },
+             [=](const Variant& v) { x().SetHelpContextID(v.ToInt32()); }},
+            {L"WhatsThisHelpID", [=] { return Variant::Int32(x().WhatsThisHelpID()); },
+             [=](const Variant& v) { x().SetWhatsThisHelpID(v.ToInt32()); }},
+            {L"DragIcon",
+             [=] {
+                 ComPtr<IPictureDisp> icon = x().DragIcon();
+                 return Variant::Object(icon.Get());
+             },
+             [=](const Variant& v) {
+                 ComPtr<IPictureDisp> icon;
+                 if (v.Type() == VT_DISPATCH && v.Get().pdispVal) {
+                     v.Get().pdispVal->QueryInterface(IID_IPictureDisp, icon.PutVoid());
+                     if (!icon) ControlErrors::Raise(ControlErrors::kTypeMismatch);
+                 }
+                 x().SetDragIcon(icon.Get());
+             }},
+            {L"DragMode", [=] { return Variant::Int32(x().DragMode()); },
+             [=](const Variant& v) { x().SetDragMode(v.ToInt32()); }},
+            {L"CausesValidation", [=] { return Variant::Bool(x().CausesValidation()); },
+             [=](const Variant& v) { x().SetCausesValidation(v.ToBool()); }},
+            {L"DataChanged", [=] { return Variant::Bool(x().DataChanged()); },
+             [=](const Variant& v) { x().SetDataChanged(v.ToBool()); }},
+            {L"TabIndex", [=] { return Variant::Int16(x().TabIndex()); },
+             [=](const Variant& v) { x().SetTabIndex(v.ToInt16()); }},
+            {L"TabStop", [=] { return Variant::Bool(x().TabStop()); },
+             [=](const Variant& v) { x().SetTabStop(v.ToBool()); }},
+            {L"Default", [=] { return Variant::Bool(x().Default()); },
+             [=](const Variant& v) { x().SetDefault(v.ToBool()); }},
+            {L"Cancel", [=] { return Variant::Bool(x().Cancel()); },
+             [=](const Variant& v) { x().SetCancel(v.ToBool()); }},
+            {L"Move",
+             {},
+             {},
+             [=](std::span<const Variant> args) {
+                 if (args.empty()) ControlErrors::Raise(ControlErrors::kInvalidProcedureCall);
+                 x().Move(args[0].ToDouble(), optional(args, 1, Extender::kKeep),
+                          optional(args, 2, Extender::kKeep), optional(args, 3, Extender::kKeep));
+                 return Variant();
+             }},
+            {L"SetFocus",
+             {},
+             {},
+             [=](std::span<const Variant>) {
+                 x().SetFocus();
+                 return Variant();
+             }},
+            {L"ZOrder",
+             {},
+             {},
+             [=](std::span<const Variant> args) {
+                 x().ZOrder(static_cast<int32_t>(optional(args, 0, 0)));
+                 return Variant();
+             }},
+            {L"Drag",
+             {},
+             {},
+             [=](std::span<const Variant> args) {
+                 x().Drag(static_cast<int32_t>(optional(args, 0, 1)));
+                 return Variant();
+             }},
+        };
+        ComPtr<IDispatch> control;
+        object_->QueryInterface(IID_IDispatch, control.PutVoid());
+        extenderObject_ = DispatchObject::Create(typeName_, std::move(members), control);
+    }
+    return ComPtr<IDispatch>(extenderObject_.Get());
+}
+
 void ControlSite::Terminate() {
     if (!object_) return;
     if (HostedControl* control = object_->Control(); control && control->Sited()) {
@@ -636,6 +741,7 @@ void ControlSite::Terminate() {
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         DestroyWindow(hwnd);
     }
+    if (extenderObject_) std::exchange(extenderObject_, {})->Detach();
     object_->SetClientSite(nullptr);
     object_->DetachSite();
     if (clientSite_) clientSite_->Detach();
@@ -792,7 +898,7 @@ void PaintSurface::DrawBox(int left, int top, int right, int bottom, COLORREF co
 // ---------------------------------------------------------------------------------
 
 ControlSite& HostedControl::Site() const {
-    if (!site_) throw ControlError(91, L"Object variable or With block variable not set");
+    if (!site_) ControlErrors::Raise(ControlErrors::kObjectNotSet);
     return *site_;
 }
 

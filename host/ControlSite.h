@@ -29,6 +29,7 @@
 namespace Host {
 
 class ClientSite;
+class DispatchObject;
 class ControlObject;
 class DropTarget;
 class ControlSite;
@@ -168,6 +169,10 @@ public:
 
     Ambient GetAmbient() const { return Ambient(*this); }
     Extender GetExtender() { return Extender(*this); }
+    // The extender as a late-bound object (IDispatch): the members of Extender, Object (the
+    // control itself), and every other name passed on to the control. What the client site's
+    // GetExtendedControl gives; it fails with E_UNEXPECTED once the site has ended.
+    ComPtr<IDispatch> ExtenderObject();
 
     // --- host-kept settings (the control forwards these and reads them back) ---------------
     int32_t Appearance() const { return appearance_; }
@@ -265,6 +270,7 @@ private:
     ComPtr<DropTarget> dropTarget_;  // registered with the window while OLEDropMode is 1
     std::wstring name_;
     std::wstring typeName_;
+    ComPtr<DispatchObject> extenderObject_;
     SiteKind kind_ = SiteKind::Windowed;
     HWND hwnd_ = nullptr;
     PropertyStore store_;

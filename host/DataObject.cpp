@@ -19,14 +19,55 @@ DataObject::Entry* DataObject::Find(CLIPFORMAT format) {
     return nullptr;
 }
 
-void DataObject::SetData(CLIPFORMAT format, const void* bytes, size_t size) {
-    std::vector<uint8_t> data(static_cast<const uint8_t*>(bytes),
-                              static_cast<const uint8_t*>(bytes) + size);
-    if (Entry* e = Find(format)) {
-        e->bytes = std::move(data);
-    } else {
-        entries_.push_back(Entry{format, std::move(data)});
+namespace {
+
+// The medium each format travels in.
+DWORD TymedOf(CLIPFORMAT format) {
+    switch (format) {
+        case CF_BITMAP:
+            return TYMED_GDI;
+        case CF_ENHMETAFILE:
+            return TYMED_ENHMF;
+        case CF_METAFILEPICT:
+            return TYMED_MFPICT;
+        default:
+            return TYMED_HGLOBAL;
     }
+}
+
+HBITMAP CopyBitmap(HBITMAP bitmap) {
+    return static_cast<HBITMAP>(CopyImage(bitmap, IMAGE_BITMAP, 0, 0, 0));
+}
+
+}  // namespace
+
+DataObject::Entry& DataObject::Slot(CLIPFORMAT format) {
+    if (Entry* e = Find(format)) {
+        *e = Entry{format, TymedOf(format)};
+        return *e;
+    }
+    return entries_.emplace_back(Entry{format, TymedOf(format)});
+}
+
+void DataObject::SetData(CLIPFORMAT format, const void* bytes, size_t size) {
+    Slot(format).bytes.emplace(static_cast<const uint8_t*>(bytes),
+                               static_cast<const uint8_t*>(bytes) + size);
+}
+
+void DataObject::SetBitmap(UniqueBitmap bitmap) {
+    Slot(CF_BITMAP).bitmap = std::move(bitmap);
+}
+
+void DataObject::SetEnhMetafile(UniqueEnhMetafile metafile) {
+    Slot(CF_ENHMETAFILE).enhMetafile = std::move(metafile);
+}
+
+void DataObject::SetMetafilePict(UniqueMetafile metafile, LONG mapMode, LONG xExt, LONG yExt) {
+    Entry& e = Slot(CF_METAFILEPICT);
+    e.metafile = std::move(metafile);
+    e.mapMode = mapMode;
+    e.xExt = xExt;
+    e.yExt = yExt;
 }
 
 void DataObject::SetText(std::wstring_view text) {
@@ -35,7 +76,7 @@ void DataObject::SetText(std::wstring_view text) {
 }
 
 void DataObject::Announce(CLIPFORMAT format) {
-    if (!Find(format)) entries_.push_back(Entry{format, std::nullopt});
+    if (!Find(format)) entries_.push_back(Entry{format, TymedOf(format)});
 }
 
 bool DataObject::HasFormat(CLIPFORMAT format) const {
@@ -85,9 +126,47 @@ ULONG DataObject::Release() {
 
 HRESULT DataObject::QueryGetData(FORMATETC* format) {
     if (!format) return E_POINTER;
-    if (!(format->tymed & TYMED_HGLOBAL)) return DV_E_TYMED;
     if (format->dwAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
-    return Find(format->cfFormat) ? S_OK : DV_E_FORMATETC;
+    const Entry* entry = Find(format->cfFormat);
+    if (!entry) return DV_E_FORMATETC;
+    return (format->tymed & entry->tymed) ? S_OK : DV_E_TYMED;
+}
+
+HRESULT DataObject::Copy(const Entry& entry, STGMEDIUM& medium) const {
+    medium.pUnkForRelease = nullptr;
+    switch (entry.tymed) {
+        case TYMED_GDI:
+            medium.hBitmap = CopyBitmap(entry.bitmap.Get());
+            break;
+        case TYMED_ENHMF:
+            medium.hEnhMetaFile = CopyEnhMetaFileW(entry.enhMetafile.Get(), nullptr);
+            break;
+        case TYMED_MFPICT: {
+            UniqueMetafile metafile(CopyMetaFileW(entry.metafile.Get(), nullptr));
+            HGLOBAL memory = metafile ? GlobalAlloc(GMEM_MOVEABLE, sizeof(METAFILEPICT)) : nullptr;
+            if (!memory) return E_OUTOFMEMORY;
+            auto* pict = static_cast<METAFILEPICT*>(GlobalLock(memory));
+            *pict = METAFILEPICT{entry.mapMode, entry.xExt, entry.yExt, metafile.Release()};
+            GlobalUnlock(memory);
+            medium.hMetaFilePict = memory;
+            break;
+        }
+        default: {
+            const std::vector<uint8_t>& bytes = *entry.bytes;
+            HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size() ? bytes.size() : 1);
+            if (!memory) return E_OUTOFMEMORY;
+            if (!bytes.empty()) {
+                std::memcpy(GlobalLock(memory), bytes.data(), bytes.size());
+                GlobalUnlock(memory);
+            }
+            medium.hGlobal = memory;
+            break;
+        }
+    }
+    // A null handle is a copy that failed (GDI out of resources).
+    if (!medium.hGlobal) return E_OUTOFMEMORY;
+    medium.tymed = entry.tymed;
+    return S_OK;
 }
 
 HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
@@ -96,23 +175,13 @@ HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
         const HRESULT ok = QueryGetData(format);
         if (FAILED(ok)) return ok;
         Entry* entry = Find(format->cfFormat);
-        if (!entry->bytes && renderer_) {
+        if (!entry->Rendered() && renderer_) {
             // The source control renders announced data on demand.
             renderer_(format->cfFormat);
             entry = Find(format->cfFormat);
         }
-        if (!entry || !entry->bytes) return DV_E_FORMATETC;
-        HGLOBAL memory =
-            GlobalAlloc(GMEM_MOVEABLE, entry->bytes->size() ? entry->bytes->size() : 1);
-        if (!memory) return E_OUTOFMEMORY;
-        if (!entry->bytes->empty()) {
-            std::memcpy(GlobalLock(memory), entry->bytes->data(), entry->bytes->size());
-            GlobalUnlock(memory);
-        }
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = memory;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
+        if (!entry || !entry->Rendered()) return DV_E_FORMATETC;
+        return Copy(*entry, *medium);
     });
 }
 
@@ -125,11 +194,42 @@ HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
 HRESULT DataObject::SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) {
     return ControlErrors::AtComBoundary([&]() -> HRESULT {
         if (!format || !medium) return E_POINTER;
-        if (medium->tymed != TYMED_HGLOBAL || !medium->hGlobal) return DV_E_TYMED;
-        const size_t size = GlobalSize(medium->hGlobal);
-        if (const void* p = GlobalLock(medium->hGlobal)) {
-            SetData(format->cfFormat, p, size);
-            GlobalUnlock(medium->hGlobal);
+        const CLIPFORMAT cf = format->cfFormat;
+        if (medium->tymed != TymedOf(cf) || !medium->hGlobal) return DV_E_TYMED;
+        // A copy, whoever owns the medium: with pUnkForRelease set, the handle stays its
+        // owner's even when we are told to release.
+        switch (medium->tymed) {
+            case TYMED_GDI: {
+                UniqueBitmap copy(CopyBitmap(medium->hBitmap));
+                if (!copy) return E_OUTOFMEMORY;
+                SetBitmap(std::move(copy));
+                break;
+            }
+            case TYMED_ENHMF: {
+                UniqueEnhMetafile copy(CopyEnhMetaFileW(medium->hEnhMetaFile, nullptr));
+                if (!copy) return E_OUTOFMEMORY;
+                SetEnhMetafile(std::move(copy));
+                break;
+            }
+            case TYMED_MFPICT: {
+                const auto* pict =
+                    static_cast<const METAFILEPICT*>(GlobalLock(medium->hMetaFilePict));
+                if (!pict) return E_INVALIDARG;
+                UniqueMetafile copy(CopyMetaFileW(pict->hMF, nullptr));
+                const METAFILEPICT facts = *pict;
+                GlobalUnlock(medium->hMetaFilePict);
+                if (!copy) return E_OUTOFMEMORY;
+                SetMetafilePict(std::move(copy), facts.mm, facts.xExt, facts.yExt);
+                break;
+            }
+            default: {
+                const size_t size = GlobalSize(medium->hGlobal);
+                const void* p = GlobalLock(medium->hGlobal);
+                if (!p) return E_INVALIDARG;
+                SetData(cf, p, size);
+                GlobalUnlock(medium->hGlobal);
+                break;
+            }
         }
         if (release) ReleaseStgMedium(medium);
         return S_OK;
@@ -143,7 +243,7 @@ HRESULT DataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) {
         if (direction != DATADIR_GET) return E_NOTIMPL;
         std::vector<FORMATETC> list;
         for (const Entry& e : entries_) {
-            list.push_back(FORMATETC{e.format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+            list.push_back(FORMATETC{e.format, nullptr, DVASPECT_CONTENT, -1, e.tymed});
         }
         return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), formats);
     });

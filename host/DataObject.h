@@ -1,7 +1,13 @@
-// DataObject: the host's data object for OLE drags that a control starts.
+// DataObject: the host's data object for OLE drags that a control starts, and for pictures a
+// control hands to OLE (a picture inserted into a rich text box).
 //
-// Each format holds bytes (given to callers as an HGLOBAL); a format may also be announced
-// without data and rendered when a drop target asks for it (the source control's OLESetData).
+// Each format holds one medium: bytes (given to callers as an HGLOBAL), or, for CF_BITMAP,
+// CF_ENHMETAFILE and CF_METAFILEPICT, a GDI bitmap (TYMED_GDI), an enhanced metafile
+// (TYMED_ENHMF) or a metafile picture (TYMED_MFPICT). The object owns what it holds. GetData
+// hands every caller a copy of its own (pUnkForRelease null), which the caller frees with
+// ReleaseStgMedium; SetData copies what it is given and, when told to, then releases the
+// caller's medium with ReleaseStgMedium. A format may also be announced without data and
+// rendered when a drop target asks for it (the source control's OLESetData).
 #pragma once
 
 #include <windows.h>
@@ -15,6 +21,7 @@
 #include <vector>
 
 #include "controls/base/ComPtr.h"
+#include "controls/base/Handles.h"
 
 namespace Host {
 
@@ -26,7 +33,13 @@ public:
     void SetData(CLIPFORMAT format, const void* bytes, size_t size);
     // Text as CF_UNICODETEXT (NUL-terminated).
     void SetText(std::wstring_view text);
-    // Announces `format` with no data yet: the renderer supplies it when asked.
+    // GDI media, taken over by the object: CF_BITMAP, CF_ENHMETAFILE, and CF_METAFILEPICT
+    // with its mapping mode and extent (HIMETRIC for MM_ANISOTROPIC and MM_ISOTROPIC).
+    void SetBitmap(UniqueBitmap bitmap);
+    void SetEnhMetafile(UniqueEnhMetafile metafile);
+    void SetMetafilePict(UniqueMetafile metafile, LONG mapMode, LONG xExt, LONG yExt);
+    // Announces `format` with no data yet: the renderer supplies it when asked (through the
+    // setter of its medium).
     void Announce(CLIPFORMAT format);
     void Clear() { entries_.clear(); }
     bool HasFormat(CLIPFORMAT format) const;
@@ -57,11 +70,20 @@ public:
 private:
     struct Entry {
         CLIPFORMAT format;
-        std::optional<std::vector<uint8_t>> bytes;  // none: announced, not rendered
+        DWORD tymed;  // the one medium of the format
+        // What is held, by medium; none of them while announced and not rendered.
+        std::optional<std::vector<uint8_t>> bytes{};
+        UniqueBitmap bitmap{};
+        UniqueEnhMetafile enhMetafile{};
+        UniqueMetafile metafile{};
+        LONG mapMode = MM_ANISOTROPIC, xExt = 0, yExt = 0;
+        bool Rendered() const { return bytes || bitmap || enhMetafile || metafile; }
     };
     DataObject() = default;
     ~DataObject() = default;
     Entry* Find(CLIPFORMAT format);
+    Entry& Slot(CLIPFORMAT format);  // emptied, or new
+    HRESULT Copy(const Entry& entry, STGMEDIUM& medium) const;
 
     LONG refs_ = 1;
     std::vector<Entry> entries_;

@@ -14,6 +14,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "host/Variant.h"
 
@@ -110,10 +112,16 @@ class Event {
 public:
     Event(Form& form, ControlSite* source, std::wstring_view name, DISPID id,
           std::span<EventArg> args)
-        : form_(form), source_(source), name_(name), id_(id), args_(args) {}
+        : form_(&form), source_(source), name_(name), id_(id), args_(args) {}
+    // An event of an object that is not a sited control (EventSource).
+    Event(std::wstring_view sourceName, std::wstring_view name, DISPID id, std::span<EventArg> args)
+        : sourceName_(sourceName), name_(name), id_(id), args_(args) {}
 
-    Form& GetForm() const { return form_; }
+    // The form of a control's or the form's own event; null for an EventSource's.
+    Form* GetForm() const { return form_; }
     ControlSite* Source() const { return source_; }  // null for the form's own events
+    // The raising EventSource's name; empty for the events of a form and its controls.
+    std::wstring_view SourceName() const { return sourceName_; }
     std::wstring_view Name() const { return name_; }
     DISPID Id() const { return id_; }
     size_t ArgCount() const { return args_.size(); }
@@ -133,13 +141,77 @@ public:
     void SetArg(size_t i, std::wstring_view value) { SetArg(i, Variant::String(value)); }
 
 private:
-    Form& form_;
-    ControlSite* source_;
+    Form* form_ = nullptr;
+    ControlSite* source_ = nullptr;
+    std::wstring_view sourceName_;
     std::wstring_view name_;
     DISPID id_;
     std::span<EventArg> args_;
 };
 
 using EventHandler = std::function<void(Event&)>;
+
+// Calls the handlers of one event in order, as every raiser does. Events are raised from
+// window procedures and COM methods, so nothing a handler throws reaches the raiser: the
+// first ControlError (or other exception) stops the remaining handlers and is shown as a
+// run-time error message box. The raiser reads its by-reference arguments back afterwards,
+// whatever the handlers did. While handlers run, EventsInProgress() counts the event.
+void RunHandlers(Event& event, std::span<const std::vector<EventHandler>* const> lists);
+
+// Events being raised at the moment, by forms, controls and event sources together: a form
+// unloaded from a handler waits until none is before its controls and window go.
+int EventsInProgress();
+class EventScope {
+public:
+    EventScope();
+    ~EventScope();
+    EventScope(const EventScope&) = delete;
+    EventScope& operator=(const EventScope&) = delete;
+};
+
+// The events of an object that is not a sited control: a dialog object, or any object the
+// owner's code makes and keeps. The object holds an EventSource and raises through it; its
+// owner registers handlers on it by event name (case-insensitive), e.g.
+//   dialog.Events().On(L"FileOk", [&](Host::Event& e) { if (bad) e.SetArg(0, true); });
+// Handlers get an Event like those of controls (Source() and GetForm() null, SourceName()
+// the object's name); by-reference arguments are written back into the raiser's variables
+// when the handlers return, and a handler's error stops the rest and is reported, never
+// thrown to the object (RunHandlers). Raising while frozen (Freeze) does nothing. The source
+// keeps no reference to its owner: handlers that capture the owner must not outlive it, so an
+// owner that goes before the object clears them (Clear).
+class EventSource {
+public:
+    explicit EventSource(std::wstring name = {}) : name_(std::move(name)) {}
+    EventSource(const EventSource&) = delete;
+    EventSource& operator=(const EventSource&) = delete;
+
+    const std::wstring& Name() const { return name_; }
+    void On(std::wstring_view eventName, EventHandler handler);
+    // Every event, after its own handlers.
+    void OnAny(EventHandler handler) { any_.push_back(std::move(handler)); }
+    void Clear();
+    bool HasHandlers(std::wstring_view eventName) const;
+
+    // Nested: events raised while frozen are dropped.
+    void Freeze() { ++frozen_; }
+    void Unfreeze() {
+        if (frozen_ > 0) --frozen_;
+    }
+
+    void Raise(std::wstring_view eventName, DISPID id, std::span<EventArg> args = {});
+    template <class... A>
+    void Raise(std::wstring_view eventName, DISPID id, EventArg first, A&&... rest) {
+        EventArg args[] = {std::move(first), std::forward<A>(rest)...};
+        Raise(eventName, id, std::span<EventArg>(args));
+    }
+
+private:
+    std::wstring name_;
+    std::vector<EventHandler>* Find(std::wstring_view eventName);
+
+    std::vector<std::pair<std::wstring, std::vector<EventHandler>>> handlers_;  // by event name
+    std::vector<EventHandler> any_;
+    int frozen_ = 0;
+};
 
 }  // namespace Host

@@ -11,6 +11,7 @@
 #include "controls/base/Common.h"
 #include "host/ControlObject.h"
 #include "host/ControlTypes.h"
+#include "host/DispatchObject.h"
 #include "host/DropTarget.h"
 #include "host/FormFrame.h"
 #include "host/FormInput.h"
@@ -24,8 +25,6 @@ namespace {
 
 // Posted to a form whose teardown had to wait for the events in progress to return.
 constexpr UINT kTeardownMessage = WM_APP + 0x2A1;
-
-int g_eventDepth = 0;
 
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NCCREATE) {
@@ -113,11 +112,6 @@ BOOL CALLBACK CollectModalBlocked(HWND w, LPARAM p) {
     return TRUE;
 }
 
-struct EventDepthGuard {
-    EventDepthGuard() { ++g_eventDepth; }
-    ~EventDepthGuard() { --g_eventDepth; }
-};
-
 }  // namespace
 
 // --- construction and handlers -------------------------------------------------------------
@@ -150,10 +144,50 @@ std::unique_ptr<Form> Form::FromResource(HMODULE module, const wchar_t* name, co
 
 Form::~Form() {
     if (loaded_ || unloadPending_ || hwnd_) Teardown();
+    if (object_) object_->Detach();
+}
+
+ComPtr<IDispatch> Form::Object() {
+    if (!object_) {
+        using M = DispatchObject::Member;
+        auto none = [](std::span<const Variant>) { return Variant(); };
+        std::vector<M> members = {
+            {L"Name", [this] { return Variant::String(name_); }},
+            {L"Caption", [this] { return Variant::String(Caption()); },
+             [this](const Variant& v) { SetCaption(v.ToString()); }},
+            {L"hWnd", [this] { return Variant::Int32(HandleToLong(hwnd_)); }},
+            {L"Visible", [this] { return Variant::Bool(Visible()); }},
+            {L"ScaleWidth", [this] { return Variant::Double(ScaleWidth()); }},
+            {L"ScaleHeight", [this] { return Variant::Double(ScaleHeight()); }},
+            {L"BackColor", [this] { return Variant::Int32(static_cast<int32_t>(BackColor())); }},
+            {L"ForeColor", [this] { return Variant::Int32(static_cast<int32_t>(ForeColor())); }},
+            {L"ActiveControl",
+             [this] {
+                 ControlSite* site = loaded_ ? ActiveControl() : nullptr;
+                 return Variant::Object(site ? site->ExtenderObject().Get() : nullptr);
+             }},
+            {L"Hide",
+             {},
+             {},
+             [this, none](std::span<const Variant> args) {
+                 Hide();
+                 return none(args);
+             }},
+            {L"ValidateControls",
+             {},
+             {},
+             [this, none](std::span<const Variant> args) {
+                 ValidateControls();
+                 return none(args);
+             }},
+        };
+        object_ = DispatchObject::Create(name_, std::move(members));
+    }
+    return ComPtr<IDispatch>(object_.Get());
 }
 
 void Form::operator delete(Form* form, std::destroying_delete_t) {
-    if (form->hwnd_ && (g_eventDepth > 0 || form->modalLoops_ > 0)) {
+    if (form->hwnd_ && (EventsInProgress() > 0 || form->modalLoops_ > 0)) {
         form->deletePending_ = true;
         if (!form->unloadPending_) form->DeferTeardown();
         return;
@@ -171,36 +205,18 @@ void Form::OnForm(std::wstring_view eventName, EventHandler handler) {
 }
 
 int Form::EventDepth() {
-    return g_eventDepth;
+    return EventsInProgress();
 }
 
 void Form::RaiseEvent(ControlSite* source, std::wstring_view name, DISPID id,
                       std::span<EventArg> args) {
     Event event(*this, source, name, id, args);
     const std::wstring key = HandlerKey(source ? std::wstring_view(source->Name()) : L"", name);
-    {
-        EventDepthGuard depth;
-        try {
-            // Copies: a handler may register more handlers.
-            if (auto it = handlers_.find(key); it != handlers_.end()) {
-                const std::vector<EventHandler> handlers = it->second;
-                for (const EventHandler& handler : handlers)
-                    handler(event);
-            }
-            const std::vector<EventHandler> any = anyHandlers_;
-            for (const EventHandler& handler : any)
-                handler(event);
-        } catch (const ControlError& e) {
-            // Events are raised from window procedures: nothing may unwind through them.
-            Common::ShowMessageBox(
-                L"Run-time error '" + std::to_wstring(e.Number()) + L"':\r\n\r\n" + e.Description(),
-                MB_ICONHAND);
-        } catch (const std::exception& e) {
-            Common::ShowMessageBox(L"Run-time error:\r\n\r\n" + StoredValue::WideFromUtf8(e.what()),
-                                   MB_ICONHAND);
-        }
-    }
-    if (g_eventDepth == 0 && (unloadPending_ || !removed_.empty()) && hwnd_) {
+    const auto it = handlers_.find(key);
+    const std::vector<EventHandler>* lists[] = {it != handlers_.end() ? &it->second : nullptr,
+                                                &anyHandlers_};
+    RunHandlers(event, lists);
+    if (EventsInProgress() == 0 && (unloadPending_ || !removed_.empty()) && hwnd_) {
         PostMessageW(hwnd_, kTeardownMessage, 0, 0);
     }
 }
@@ -237,12 +253,12 @@ void Form::Load() {
     ApplyDefaultAndCancel();
     loaded_ = true;
     if (loadHandler_) {
-        EventDepthGuard depth;
+        EventScope depth;
         loadHandler_();
     }
     // Deleted by the handler: the caller (Show) still runs on this form; the posted
     // teardown ends it.
-    if (g_eventDepth == 0 && unloadPending_ && !deletePending_) Teardown();
+    if (EventsInProgress() == 0 && unloadPending_ && !deletePending_) Teardown();
 }
 
 void Form::CreateWindowFromLayout() {
@@ -324,7 +340,8 @@ void Form::CreateWindowFromLayout() {
 ControlSite& Form::CreateSite(const Layout::ControlLayout& layout, bool fromLayout) {
     const std::wstring type = StoredValue::WideFromUtf8(layout.type);
     std::unique_ptr<HostedControl> control = ControlTypes::Create(type);
-    if (!control) throw ControlError(711, L"Invalid class string: " + type);
+    if (!control)
+        throw ControlError(ControlErrors::kInvalidClassString, L"Invalid class string: " + type);
     ComPtr<ControlObject> object = ControlObject::Create(std::move(control));
     sites_.push_back(std::make_unique<ControlSite>(*this, layout, object, type));
     ControlSite& site = *sites_.back();
@@ -431,7 +448,7 @@ bool Form::QueryUnloadAndUnload(int32_t mode) {
     }
     if (cancel) return false;
     loaded_ = false;
-    if (g_eventDepth > 0) {
+    if (EventsInProgress() > 0) {
         DeferTeardown();
     } else {
         Teardown();
@@ -537,7 +554,9 @@ ControlSite* Form::FindSite(std::wstring_view name) const {
 
 ControlSite& Form::Site(std::wstring_view name) const {
     ControlSite* site = FindSite(name);
-    if (!site) throw ControlError(730, L"Control '" + std::wstring(name) + L"' not found");
+    if (!site)
+        throw ControlError(ControlErrors::kControlNotFound,
+                           L"Control '" + std::wstring(name) + L"' not found");
     return *site;
 }
 
@@ -552,7 +571,8 @@ ControlSite& Form::AddControl(std::wstring_view typeName, std::wstring_view name
     }
     if (FindSite(name)) {
         throw ControlError(
-            727, L"There is already a control with the name '" + std::wstring(name) + L"'");
+            ControlErrors::kDuplicateName,
+            L"There is already a control with the name '" + std::wstring(name) + L"'");
     }
     if (width < 0 || height < 0) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     Layout::ControlLayout layout;
@@ -599,7 +619,7 @@ void Form::RemoveControl(std::wstring_view name) {
     removed_.push_back(std::move(*owned));
     sites_.erase(owned);
     UpdateWindowlessDropTarget();
-    if (g_eventDepth == 0) TerminateRemoved();
+    if (EventsInProgress() == 0) TerminateRemoved();
 }
 
 void Form::TerminateRemoved() {
@@ -832,6 +852,25 @@ void Form::ZOrder(ControlSite& site, int32_t position) {
     InvalidateSite(site);
 }
 
+void Form::PaintBackground(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    PaintSurface{dc, r.right, r.bottom}.DrawBox(0, 0, r.right, r.bottom, ToColorRef(BackColor()),
+                                                true);
+}
+
+void Form::PaintInto(HDC dc, bool erase) {
+    if (!dc) return;
+    if (erase) PaintBackground(dc);
+    // The caller's clipping and origin say which part it wants; everything when it clips
+    // nothing away.
+    RECT update;
+    GetClientRect(hwnd_, &update);
+    RECT clip;
+    if (GetClipBox(dc, &clip) > NULLREGION) IntersectRect(&update, &update, &clip);
+    PaintWindowless(dc, update);
+}
+
 void Form::PaintWindowless(HDC dc, const RECT& update) {
     for (ControlSite* site : paintOrder_) {
         if (!site->StoredLayout().visible) continue;
@@ -841,7 +880,8 @@ void Form::PaintWindowless(HDC dc, const RECT& update) {
         const int w = b.right - b.left;
         const int h = b.bottom - b.top;
         const int saved = SaveDC(dc);
-        SetViewportOrgEx(dc, b.left, b.top, nullptr);
+        // Relative to the context's own origin: a caller may have moved it.
+        OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
         IntersectClipRect(dc, 0, 0, w, h);
         if (HFONT font = site->PaintFont()) SelectObject(dc, font);
         SetTextColor(dc, ToColorRef(site->ForeColor()));
@@ -1117,14 +1157,19 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             QueryUnloadAndUnload(kUnloadFromControlMenu);
             return 0;
-        case WM_ERASEBKGND: {
-            RECT r;
-            GetClientRect(hwnd, &r);
-            PaintSurface{reinterpret_cast<HDC>(wParam), r.right, r.bottom}.DrawBox(
-                0, 0, r.right, r.bottom, ToColorRef(BackColor()), true);
+        case WM_ERASEBKGND:
+            PaintBackground(reinterpret_cast<HDC>(wParam));
             return 1;
-        }
+        case WM_PRINTCLIENT:
+            PaintInto(reinterpret_cast<HDC>(wParam), (lParam & PRF_ERASEBKGND) != 0);
+            return 0;
         case WM_PAINT: {
+            // A caller's device context (a transparent control copying what lies behind it)
+            // gets the whole picture: no WM_ERASEBKGND comes with it.
+            if (wParam) {
+                PaintInto(reinterpret_cast<HDC>(wParam), true);
+                return 0;
+            }
             PAINTSTRUCT ps;
             HDC dc = BeginPaint(hwnd, &ps);
             PaintWindowless(dc, ps.rcPaint);
@@ -1167,7 +1212,7 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case kTeardownMessage:
-            if (g_eventDepth > 0) return 0;
+            if (EventsInProgress() > 0) return 0;
             if (deletePending_) {
                 // The modal show still running on this form asks again when it returns.
                 if (modalLoops_ == 0) delete this;

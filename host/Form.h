@@ -15,6 +15,12 @@
 //   and whatever each control raises.
 // Cancel arguments are by reference: a handler sets them to refuse.
 //
+// Painting: the form paints its background and then its windowless controls, back to front,
+// each into its own rectangle. WM_PRINTCLIENT (the background with PRF_ERASEBKGND) and WM_PAINT
+// with a device context in wParam (always with the background) paint into that context,
+// keeping its origin and clipping, so a control or a test can copy any part of the form into
+// a memory bitmap; windowed controls are windows of their own and are not included.
+//
 // Keyboard (while any form is loaded, whatever loop dispatches the messages): the focused
 // control's in-place active object gets every key message first (TranslateAccelerator,
 // through the hooks of VTableHandle); then Tab and Shift+Tab move the focus in tab-index
@@ -46,6 +52,7 @@
 
 namespace Host {
 
+class DispatchObject;
 class DropTarget;
 class FormFrame;
 
@@ -100,6 +107,12 @@ public:
 
     // --- properties --------------------------------------------------------------------------
     const std::wstring& Name() const { return name_; }
+    // The form as a late-bound object (IDispatch, type name = the form's name): Name, Caption,
+    // hWnd, Visible, ScaleWidth, ScaleHeight, BackColor, ForeColor, ActiveControl (the
+    // extender of the focused control, or Nothing), and the methods Hide and
+    // ValidateControls. What the extenders' Parent and Container give; it fails with
+    // E_UNEXPECTED once the Form object is gone.
+    ComPtr<IDispatch> Object();
     std::wstring Caption() const;
     void SetCaption(std::wstring_view caption);
     ComPtr<IFontDisp> Font() const;
@@ -194,6 +207,10 @@ private:
     bool QueryUnloadAndUnload(int32_t mode);
     void ApplyDefaultAndCancel();
     void UpdateDisplayAsDefault(ControlSite* before);
+    void PaintBackground(HDC dc);
+    // The form's client area into a given context (WM_PRINTCLIENT, WM_PAINT with a context):
+    // the background when asked, then the windowless controls.
+    void PaintInto(HDC dc, bool erase);
     void PaintWindowless(HDC dc, const RECT& update);
     bool RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam);
     void DragTrack(POINT screen, bool drop);
@@ -214,6 +231,7 @@ private:
     ComPtr<IFontDisp> font_;
     ComPtr<FormFrame> frame_;
     ComPtr<DropTarget> dropTarget_;  // for the windowless controls
+    ComPtr<DispatchObject> object_;
     std::vector<std::unique_ptr<ControlSite>> sites_;
     std::vector<std::unique_ptr<ControlSite>> removed_;  // waiting for the events to return
     std::vector<ControlSite*> order_;                    // creation order

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "controls/base/ComPtr.h"
+#include "controls/base/Handles.h"
 #include "controls/base/ControlError.h"
 
 namespace StoredValue {
@@ -94,10 +95,9 @@ Layout::Font FontOf(IUnknown* object) {
         ControlErrors::Raise(ControlErrors::kTypeMismatch);
     }
     Layout::Font f;
-    BSTR name = nullptr;
-    font->get_Name(&name);
-    f.name = Utf16(std::wstring_view(name ? name : L"", SysStringLen(name)));
-    SysFreeString(name);
+    UniqueBstr name;
+    font->get_Name(name.Put());
+    f.name = Utf16(std::wstring_view(name ? name.Get() : L"", SysStringLen(name.Get())));
     CY size{};
     font->get_Size(&size);
     f.size = size.int64;
@@ -162,17 +162,12 @@ Layout::Value FromVariant(const VARIANT& v0) {
             return Utf16(std::wstring_view(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal)));
         case VT_ARRAY | VT_UI1: {
             Layout::Bytes b;
-            if (v.parray && SafeArrayGetDim(v.parray) == 1) {
-                LONG lo = 0, hi = -1;
-                SafeArrayGetLBound(v.parray, 1, &lo);
-                SafeArrayGetUBound(v.parray, 1, &hi);
-                if (hi >= lo) {
-                    b.data.resize(static_cast<size_t>(hi - lo + 1));
-                    void* p = nullptr;
-                    SafeArrayAccessData(v.parray, &p);
-                    std::memcpy(b.data.data(), p, b.data.size());
-                    SafeArrayUnaccessData(v.parray);
-                }
+            if (const size_t n = ArrayLength(v.parray)) {
+                b.data.resize(n);
+                void* p = nullptr;
+                SafeArrayAccessData(v.parray, &p);
+                std::memcpy(b.data.data(), p, n);
+                SafeArrayUnaccessData(v.parray);
             }
             return b;
         }

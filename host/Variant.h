@@ -1,66 +1,9 @@
-// Variant: an owned VARIANT, cleared when replaced and when it goes.
+// The host's values are the library's owned VARIANT (controls/base/Variant.h).
 #pragma once
 
-#include <windows.h>
-#include <oleauto.h>
-
-#include <cstdint>
-#include <string>
-#include <string_view>
-#include <utility>
+#include "controls/base/Variant.h"
 
 namespace Host {
-
-class Variant {
-public:
-    Variant() { VariantInit(&v_); }
-    Variant(const VARIANT& other);  // a deep copy (VariantCopyInd: by-reference values too)
-    Variant(const Variant& other) : Variant(other.v_) {}
-    Variant(Variant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
-    ~Variant() { VariantClear(&v_); }
-    Variant& operator=(const Variant& other);
-    Variant& operator=(Variant&& other) noexcept;
-
-    // The common kinds. Booleans are VT_BOOL (-1 / 0), strings VT_BSTR.
-    static Variant Bool(bool value);
-    static Variant Int16(int16_t value);
-    static Variant Int32(int32_t value);
-    static Variant Float(float value);
-    static Variant Double(double value);
-    static Variant String(std::wstring_view value);
-    static Variant Bytes(const void* data, size_t size);  // a VT_UI1 array
-    static Variant Object(IDispatch* value);              // AddRefs; null gives a null object
-    static Variant Unknown(IUnknown* value);
-
-    VARTYPE Type() const { return v_.vt; }
-    bool IsEmpty() const { return v_.vt == VT_EMPTY; }
-    const VARIANT& Get() const { return v_; }
-    VARIANT& Get() { return v_; }
-    VARIANT* Ptr() { return &v_; }
-    // Gives the value to a caller that will clear it.
-    VARIANT Detach() {
-        VARIANT out = v_;
-        VariantInit(&v_);
-        return out;
-    }
-
-    // Conversions with the system's coercion rules; ControlError 13 (type mismatch) when
-    // the value cannot be converted.
-    bool ToBool() const;
-    int16_t ToInt16() const;
-    int32_t ToInt32() const;
-    float ToFloat() const;
-    double ToDouble() const;
-    std::wstring ToString() const;
-
-private:
-    VARIANT v_;
-};
-
-// Equality as the property store decides "equal to the default": numbers and booleans by
-// value whatever their type (True is -1), strings and byte arrays by content, an empty
-// value equal to 0, False, an empty string and an empty array, fonts by their attributes,
-// other objects by identity.
-bool VariantsEqual(const VARIANT& a, const VARIANT& b);
-
+using ::Variant;
+using ::VariantsEqual;
 }  // namespace Host

@@ -178,6 +178,12 @@ private:
 class ControlsObject final : public ScriptObject {
 public:
     ControlsObject(Runner& runner, Host::Form& form) : runner_(runner), form_(form) {
+        Enumerable([this] {
+            std::vector<Variant> items;
+            for (Host::ControlSite* site : form_.Controls())
+                items.push_back(Variant::Object(runner_.ObjectOf(form_, *site)));
+            return items;
+        });
         Add(L"Count", [this](const Call& c) {
             c.ReadOnly();
             return Variant::Int32(static_cast<int32_t>(form_.Controls().size()));

@@ -40,6 +40,14 @@ std::wstring EchoText(const VARIANT& value, Language language) {
     return s;
 }
 
+// The window of a script's target: a control's form for a windowless one.
+HWND TargetWindow(const VARIANT& target) {
+    if (Host::ControlSite* site = SiteOf(target)) {
+        return site->Hwnd() ? site->Hwnd() : site->Parent().Hwnd();
+    }
+    return HandleOf(target);
+}
+
 // Where a script's target lies on the screen: a control (its rectangle on its form), a form
 // (its client area) or a window handle (its client area).
 RECT TargetRect(const VARIANT& target) {
@@ -68,30 +76,26 @@ std::vector<INPUT> MouseInput(const Call& c, Input::MouseAction action) {
         p.x = r.left + Units::TwipsToPixels(c.Double(1), Units::Axis::X);
         p.y = r.top + Units::TwipsToPixels(c.Double(2), Units::Axis::Y);
     }
+    // A click that no window can get is an error, not a click lost without a word.
+    if (!MonitorFromPoint(p, MONITOR_DEFAULTTONULL)) {
+        throw ControlError(ControlErrors::kInvalidProcedureCall, L"The point is not on the screen");
+    }
+    // A press inside the target waits for the target to be where it is aimed at.
+    if (action != Input::MouseAction::Up && action != Input::MouseAction::Move && PtInRect(&r, p)) {
+        Input::WaitUntilOnTop(p, GetAncestor(TargetWindow(c.Arg(0)), GA_ROOT));
+    }
     return Input::Mouse(p, action, c.IntOr(3, 1), c.IntOr(4, 0));
-}
-
-std::string ReadWholeFile(const std::wstring& path) {
-    UniqueHandle<HANDLE, HandleTraits::File> file(CreateFileW(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) ControlErrors::Raise(ControlErrors::kFileNotFound);
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > Layout::kMaxFileBytes) {
-        ControlErrors::Raise(ControlErrors::kPathFileAccess);
-    }
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
-         read != bytes.size())) {
-        ControlErrors::Raise(ControlErrors::kPathFileAccess);
-    }
-    return bytes;
 }
 
 class ArgumentsObject final : public ScriptObject {
 public:
     explicit ArgumentsObject(std::vector<std::wstring> values) : values_(std::move(values)) {
+        Enumerable([this] {
+            std::vector<Variant> items;
+            for (const std::wstring& value : values_)
+                items.push_back(Variant::String(value));
+            return items;
+        });
         auto count = [this](const Call& c) {
             c.ReadOnly();
             return Variant::Int32(static_cast<int32_t>(values_.size()));
@@ -138,7 +142,9 @@ public:
         });
         Add(L"SendKeys", [](const Call& c) {
             c.Expect(1, 1);
-            Input::Send(Input::ParseKeys(c.String(0)));
+            std::vector<INPUT> keys = Input::ParseKeys(c.String(0));
+            Input::WaitForForeground();
+            Input::Send(keys);
             return Variant();
         });
         auto mouse = [](Input::MouseAction action) {
@@ -172,9 +178,10 @@ public:
         });
         Add(L"LoadPicture", [](const Call& c) {
             c.Expect(1, 1);
-            const std::string bytes = ReadWholeFile(c.String(0));
+            const std::optional<std::string> bytes = ReadWholeFile(c.String(0));
+            if (!bytes) ControlErrors::Raise(ControlErrors::kFileNotFound);
             return StoredValue::ToVariant(
-                Layout::Picture{std::vector<uint8_t>(bytes.begin(), bytes.end())});
+                Layout::Picture{std::vector<uint8_t>(bytes->begin(), bytes->end())});
         });
         Add(L"ScriptFolder", [this](const Call& c) {
             c.ReadOnly();

@@ -297,6 +297,49 @@ std::vector<INPUT> Mouse(POINT screen, MouseAction action, int button, int shift
     return out;
 }
 
+namespace {
+
+template <class Done>
+void PumpUntil(Done done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done() && GetTickCount() - start < timeoutMs)
+        Pump(20);
+}
+
+BOOL CALLBACK FindShown(HWND hwnd, LPARAM lParam) {
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<bool*>(lParam) = true;
+    return FALSE;
+}
+
+}  // namespace
+
+void WaitUntilOnTop(POINT screen, HWND root) {
+    // A window just shown is activated a moment later; a press that came first would be
+    // undone by the activation moving the focus. A person sees the window come forward
+    // before clicking.
+    if (root && IsWindowVisible(root) && GetForegroundWindow() != root) SetForegroundWindow(root);
+    PumpUntil(
+        [&] {
+            HWND at = WindowFromPoint(screen);
+            return at && GetAncestor(at, GA_ROOT) == root &&
+                   (GetForegroundWindow() == root || !IsWindowEnabled(root));
+        },
+        1000);
+    Pump(0);
+}
+
+void WaitForForeground() {
+    bool shown = false;
+    EnumThreadWindows(GetCurrentThreadId(), FindShown, reinterpret_cast<LPARAM>(&shown));
+    if (!shown) return;
+    PumpUntil(
+        [] {
+            return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == GetCurrentThreadId();
+        },
+        1000);
+}
+
 void Pump(DWORD ms) {
     const DWORD start = GetTickCount();
     for (;;) {

@@ -25,6 +25,15 @@ enum class MouseAction { Down, Up, Click, DblClick, Move };
 // the `shift` keys (1 Shift, 2 Ctrl, 4 Alt) are held.
 std::vector<INPUT> Mouse(POINT screen, MouseAction action, int button, int shift);
 
+// Waits (processing messages, a second at the most) until the window that a person would
+// hit at `screen` belongs to the top-level window `root`: a window just shown may not be
+// in place yet.
+void WaitUntilOnTop(POINT screen, HWND root);
+
+// Waits likewise until a window of this thread is the foreground window, when one of its
+// windows is shown: keys typed before that would go elsewhere.
+void WaitForForeground();
+
 // Processes this thread's messages for `ms` milliseconds.
 void Pump(DWORD ms);
 

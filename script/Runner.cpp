@@ -25,25 +25,8 @@ Layout::FormLayout EmptyLayout() {
     layout.caption = u"Form";
     layout.clientWidth = 6000;
     layout.clientHeight = 4500;
+    layout.startUpPosition = 2;  // centred: the whole form on the screen, for clicks too
     return layout;
-}
-
-std::string ReadFileOrEmpty(const std::wstring& path, bool& ok) {
-    ok = false;
-    UniqueHandle<HANDLE, HandleTraits::File> file(CreateFileW(
-        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > Layout::kMaxFileBytes) return {};
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() &&
-        !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
-        return {};
-    }
-    bytes.resize(read);
-    ok = true;
-    return bytes;
 }
 
 std::wstring Describe(const std::exception& e) {
@@ -51,6 +34,24 @@ std::wstring Describe(const std::exception& e) {
 }
 
 }  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    UniqueHandle<HANDLE, HandleTraits::File> file(CreateFileW(
+        path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size) ||
+        static_cast<ULONGLONG>(size.QuadPart) > Layout::kMaxFileBytes) {
+        return std::nullopt;
+    }
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    if (!bytes.empty() &&
+        !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
+        return std::nullopt;
+    }
+    bytes.resize(read);
+    return bytes;
+}
 
 std::optional<Options> ParseCommandLine(const std::vector<std::wstring>& args,
                                         std::wstring& error) {
@@ -191,12 +192,11 @@ void Runner::EnsureMainLoad() {
 }
 
 Host::Form& Runner::LoadForm(const std::wstring& path) {
-    bool ok = false;
-    const std::string text = ReadFileOrEmpty(path, ok);
-    if (!ok) ControlErrors::Raise(ControlErrors::kFileNotFound);
+    const std::optional<std::string> text = ReadWholeFile(path);
+    if (!text) ControlErrors::Raise(ControlErrors::kFileNotFound);
     std::unique_ptr<Host::Form> form;
     try {
-        form = Host::Form::FromText(text, StoredValue::Utf8FromWide(path));
+        form = Host::Form::FromText(*text, StoredValue::Utf8FromWide(path));
     } catch (const Layout::LayoutError& e) {
         throw ControlError(ControlErrors::kInvalidPropertyValue, Describe(e));
     }
@@ -222,13 +222,12 @@ bool Runner::AnyFormVisible() const {
 }
 
 int Runner::Run() {
-    bool ok = false;
-    const std::string bytes = ReadFileOrEmpty(options_.script, ok);
-    if (!ok) {
+    const std::optional<std::string> bytes = ReadWholeFile(options_.script);
+    if (!bytes) {
         ReportError(L"formscript: cannot read the script " + options_.script);
         return 2;
     }
-    const std::optional<std::wstring> code = DecodeScript(bytes);
+    const std::optional<std::wstring> code = DecodeScript(*bytes);
     if (!code) {
         ReportError(L"formscript: " + options_.script +
                     L" is neither UTF-8 nor UTF-16 with a byte-order mark");
@@ -237,13 +236,13 @@ int Runner::Run() {
 
     Layout::FormLayout layout = EmptyLayout();
     if (!options_.layout.empty()) {
-        const std::string text = ReadFileOrEmpty(options_.layout, ok);
-        if (!ok) {
+        const std::optional<std::string> text = ReadWholeFile(options_.layout);
+        if (!text) {
             ReportError(L"formscript: cannot read the layout " + options_.layout);
             return 2;
         }
         try {
-            layout = Layout::Parse(text, StoredValue::Utf8FromWide(options_.layout));
+            layout = Layout::Parse(*text, StoredValue::Utf8FromWide(options_.layout));
         } catch (const Layout::LayoutError& e) {
             ReportError(Describe(e));
             return 2;

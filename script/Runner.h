@@ -37,6 +37,9 @@ struct Options {
     std::vector<std::wstring> arguments;
 };
 
+// A whole file (at most as large as a layout may be); nullopt when it cannot be read.
+std::optional<std::string> ReadWholeFile(const std::wstring& path);
+
 // The command line after the program's name; nullopt (with `error` set) when it is unusable.
 std::optional<Options> ParseCommandLine(const std::vector<std::wstring>& args, std::wstring& error);
 

@@ -1,5 +1,6 @@
 #include "script/ScriptObject.h"
 
+#include <algorithm>
 #include <new>
 
 #include "controls/base/ControlError.h"
@@ -20,6 +21,58 @@ constexpr int32_t kWrongArguments = 450;
 Host::Variant Copy(const VARIANT& value) {
     return Host::Variant(value);
 }
+
+// A walk over a snapshot of a collection's elements.
+class Enumerator final : public IEnumVARIANT {
+public:
+    explicit Enumerator(std::vector<Host::Variant> items, size_t next = 0)
+        : items_(std::move(items)), next_(next) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IEnumVARIANT)) {
+            return E_NOINTERFACE;
+        }
+        *object = static_cast<IEnumVARIANT*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG refs = --refs_;
+        if (refs == 0) delete this;
+        return static_cast<ULONG>(refs);
+    }
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
+        if (!out) return E_POINTER;
+        ULONG n = 0;
+        for (; n < count && next_ < items_.size(); ++n, ++next_) {
+            VariantInit(&out[n]);
+            VariantCopy(&out[n], &items_[next_].Get());
+        }
+        if (fetched) *fetched = n;
+        return n == count ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override {
+        next_ = std::min<size_t>(items_.size(), next_ + count);
+        return next_ < items_.size() ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Reset() override {
+        next_ = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override {
+        if (!copy) return E_POINTER;
+        *copy = new (std::nothrow) Enumerator(items_, next_);
+        return *copy ? S_OK : E_OUTOFMEMORY;
+    }
+
+private:
+    LONG refs_ = 1;
+    std::vector<Host::Variant> items_;
+    size_t next_;
+};
 
 }  // namespace
 
@@ -139,6 +192,10 @@ HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
         ids[i] = DISPID_UNKNOWN;
     if (count > 1) return DISP_E_UNKNOWNNAME;  // no named arguments
     const std::wstring_view name(names[0] ? names[0] : L"");
+    if (items_ && Host::MemberNameIs(name, L"_NewEnum")) {
+        ids[0] = DISPID_NEWENUM;
+        return S_OK;
+    }
     for (size_t i = 0; i < members_.size(); ++i) {
         if (Host::MemberNameIs(name, members_[i].name)) {
             ids[0] = kFirstId + static_cast<DISPID>(i);
@@ -151,6 +208,19 @@ HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, D
 HRESULT ScriptObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                              VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     (void)argError;
+    if (id == DISPID_NEWENUM && items_) {
+        try {
+            if (!result) return E_POINTER;
+            VariantInit(result);
+            result->vt = VT_UNKNOWN;
+            result->punkVal = new Enumerator(items_());
+            return S_OK;
+        } catch (const ControlError& e) {
+            return ToException(e.Number(), e.Description(), exception);
+        } catch (const std::bad_alloc&) {
+            return E_OUTOFMEMORY;
+        }
+    }
     if (id == DISPID_VALUE && defaultMember_ >= 0) id = kFirstId + defaultMember_;
     const DISPID index = id - kFirstId;
     if (id < kFirstId || index >= static_cast<DISPID>(members_.size())) {

@@ -81,6 +81,11 @@ protected:
     virtual ~ScriptObject() = default;
     // Adds a member; the first one added with `isDefault` answers DISPID_VALUE.
     void Add(std::wstring name, Handler handler, bool isDefault = false);
+    // Makes the object a collection that `For Each` (VBScript) and `Enumerator` (JScript)
+    // walk: `items` gives the elements at the moment the walk starts.
+    void Enumerable(std::function<std::vector<Host::Variant>()> items) {
+        items_ = std::move(items);
+    }
     // Names this object does not know itself (a wrapped control's own members).
     virtual HRESULT ForwardIdOfName(LPOLESTR name, DISPID& id) {
         (void)name, (void)id;
@@ -103,6 +108,7 @@ private:
     LONG refs_ = 1;
     std::vector<Member> members_;
     int defaultMember_ = -1;
+    std::function<std::vector<Host::Variant>()> items_;
 };
 
 // Fills EXCEPINFO from a numbered error; returns DISP_E_EXCEPTION.

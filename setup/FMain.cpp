@@ -18,7 +18,6 @@ void RegisterControls() {
 }
 
 void OnLoad(Host::Form& form) {
-    const std::wstring addInPath = AddInPath();
     form.SetCaption(kTitle);
     form.ControlAs<CheckBoxW>(L"chbAgreement")
         .SetCaption(L"Я согласен с условиями лицензионного соглашения.");
@@ -28,7 +27,7 @@ void OnLoad(Host::Form& form) {
     form.ControlAs<CommandButtonW>(L"cmdCancel").SetCaption(L"Отмена установки");
     auto& remove = form.ControlAs<CommandButtonW>(L"cmdDelete");
     remove.SetCaption(L"Удалить надстройку");
-    if (!NormalFileExists(addInPath)) remove.SetEnabled(false);
+    if (!MSetup::AddInPresent()) remove.SetEnabled(false);
     auto& licence = form.ControlAs<RichTextBox>(L"rtbLicence");
     licence.SetTextRTF(MResources::LoadText(MResources::kLicence));
     licence.SetScrollBars(2);
@@ -36,24 +35,6 @@ void OnLoad(Host::Form& form) {
 }
 
 }  // namespace
-
-std::wstring AddInPath() {
-    std::wstring appData;
-    if (const DWORD n = GetEnvironmentVariableW(L"APPDATA", nullptr, 0)) {
-        appData.resize(n);
-        appData.resize(GetEnvironmentVariableW(L"APPDATA", appData.data(), n));
-    }
-    return appData + L"\\Microsoft\\AddIns\\Paylevix.xla";
-}
-
-bool NormalFileExists(const std::wstring& path) {
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW(path.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    FindClose(search);
-    return !(found.dwFileAttributes &
-             (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY));
-}
 
 std::unique_ptr<Host::Form> Create() {
     RegisterControls();

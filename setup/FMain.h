@@ -18,10 +18,4 @@ inline constexpr wchar_t kLayoutResource[] = L"FMAIN";
 // are registered here.
 std::unique_ptr<Host::Form> Create();
 
-// "%APPDATA%\Microsoft\AddIns\Paylevix.xla", as the window computes it.
-std::wstring AddInPath();
-// True when `path` names a normal file: read-only and archive files count, hidden and system
-// files and folders do not.
-bool NormalFileExists(const std::wstring& path);
-
 }  // namespace FMain

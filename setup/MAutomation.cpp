@@ -1,7 +1,5 @@
 #include "setup/MAutomation.h"
 
-#include <utility>
-
 #include "setup/MErrors.h"
 
 namespace MAutomation {
@@ -40,7 +38,7 @@ Variant Invoke(IDispatch* object, const wchar_t* name, WORD flags,
     // Automation takes the arguments last first; the callee does not change them.
     std::vector<VARIANT> reversed;
     for (auto arg = args.rbegin(); arg != args.rend(); ++arg)
-        reversed.push_back(**arg);
+        reversed.push_back(arg->Get());
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
     params.cArgs = static_cast<UINT>(reversed.size());
@@ -53,7 +51,7 @@ Variant Invoke(IDispatch* object, const wchar_t* name, WORD flags,
     ExcepInfo excepInfo;
     UINT argErr = 0;
     const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                      (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.Get(),
+                                      (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.Ptr(),
                                       &excepInfo, &argErr);
     if (FAILED(hr)) throw MErrors::FromHResult(hr, &excepInfo);
     return result;
@@ -61,43 +59,12 @@ Variant Invoke(IDispatch* object, const wchar_t* name, WORD flags,
 
 }  // namespace
 
-Variant::Variant(const Variant& other) {
-    VariantInit(&value_);
-    const HRESULT hr = VariantCopy(&value_, Source(other.value_));
-    if (FAILED(hr)) throw MErrors::FromHResult(hr);
-}
-
-Variant::Variant(Variant&& other) noexcept : value_(other.value_) {
-    VariantInit(&other.value_);
-}
-
-Variant& Variant::operator=(Variant other) noexcept {
-    std::swap(value_, other.value_);
-    return *this;
-}
-
-Variant Variant::String(const std::wstring& text) {
-    Variant v;
-    V_BSTR(&v.value_) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!V_BSTR(&v.value_)) throw MErrors::FromHResult(E_OUTOFMEMORY);
-    V_VT(&v.value_) = VT_BSTR;
-    return v;
-}
-
-Variant Variant::Bool(bool value) {
-    Variant v;
-    V_VT(&v.value_) = VT_BOOL;
-    V_BOOL(&v.value_) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
-
 ComPtr<IDispatch> CreateObject(const wchar_t* progId) {
     CLSID clsid;
     HRESULT hr = CLSIDFromProgID(progId, &clsid);
     if (FAILED(hr)) throw MErrors::FromHResult(hr);
     ComPtr<IDispatch> object;
-    hr = CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch,
-                          reinterpret_cast<void**>(object.GetAddressOf()));
+    hr = CoCreateInstance(clsid, nullptr, CLSCTX_SERVER, IID_IDispatch, object.PutVoid());
     if (FAILED(hr)) throw MErrors::FromHResult(hr);
     return object;
 }
@@ -116,17 +83,17 @@ void Call(IDispatch* object, const wchar_t* name) {
 
 ComPtr<IDispatch> ToObject(const Variant& value) {
     Variant converted;
-    HRESULT hr = VariantChangeType(converted.Get(), Source(*value), 0, VT_DISPATCH);
-    if (SUCCEEDED(hr) && !V_DISPATCH(converted.Get())) hr = DISP_E_TYPEMISMATCH;
+    HRESULT hr = VariantChangeType(converted.Ptr(), Source(value.Get()), 0, VT_DISPATCH);
+    if (SUCCEEDED(hr) && !converted.Get().pdispVal) hr = DISP_E_TYPEMISMATCH;
     if (FAILED(hr)) throw MErrors::FromHResult(hr);
-    return ComPtr<IDispatch>(V_DISPATCH(converted.Get()));
+    return ComPtr<IDispatch>(converted.Get().pdispVal);
 }
 
 std::wstring ToText(const Variant& value) {
     Variant converted;
-    const HRESULT hr = VariantChangeType(converted.Get(), Source(*value), 0, VT_BSTR);
+    const HRESULT hr = VariantChangeType(converted.Ptr(), Source(value.Get()), 0, VT_BSTR);
     if (FAILED(hr)) throw MErrors::FromHResult(hr);
-    const BSTR text = V_BSTR(converted.Get());
+    const BSTR text = converted.Get().bstrVal;
     return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
 }
 

@@ -5,36 +5,15 @@
 
 #include <windows.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <string>
 #include <vector>
 
+#include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
+#include "controls/base/Variant.h"
 
 namespace MAutomation {
-
-using Microsoft::WRL::ComPtr;
-
-// An owned VARIANT.
-class Variant {
-public:
-    Variant() { VariantInit(&value_); }
-    Variant(const Variant& other);
-    Variant(Variant&& other) noexcept;
-    Variant& operator=(Variant other) noexcept;
-    ~Variant() { VariantClear(&value_); }
-
-    static Variant String(const std::wstring& text);  // a real BSTR
-    static Variant Bool(bool value);
-
-    VARIANT* Get() { return &value_; }
-    const VARIANT& operator*() const { return value_; }
-    VARTYPE Type() const { return V_VT(&value_); }
-
-private:
-    VARIANT value_;
-};
 
 // Creates a new object of the class registered under `progId` (a server of its own when the
 // class is registered for single use, as an application's is).

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/base/Common.h"
+#include "controls/base/Handles.h"
 #include "setup/MAutomation.h"
 #include "setup/MErrors.h"
 #include "setup/MResources.h"
@@ -17,8 +18,6 @@
 namespace MSetup {
 
 namespace {
-
-using MAutomation::ComPtr;
 
 constexpr uint32_t kErrorStyle = MB_SYSTEMMODAL | MB_ICONHAND;  // 0x1010
 constexpr uint32_t kSuccessStyle = MB_SYSTEMMODAL;              // 0x1000
@@ -52,49 +51,39 @@ private:
     bool owned_;
 };
 
-// A file opened for binary read/write access. It is closed when the object goes, also when a
-// step fails after opening it.
-class File {
-public:
-    // Opens `path`, creating the file when it is missing; an existing file keeps its content
-    // until it is written over.
-    explicit File(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-        if (handle_ == INVALID_HANDLE_VALUE) throw MErrors::FromWin32(GetLastError());
-    }
-    File(const File&) = delete;
-    File& operator=(const File&) = delete;
-    ~File() {
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    }
+// Opens `path` for binary read/write access, creating the file when it is missing; an
+// existing file keeps its content until it is written over.
+UniqueFile OpenFile(const std::wstring& path) {
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) throw MErrors::FromWin32(GetLastError());
+    return file;
+}
 
-    // Writes `bytes` at the start of the file and ends the file after them, so that nothing
-    // of a longer old file (one the directory search did not see) is left behind.
-    void WriteAll(const std::vector<uint8_t>& bytes) {
-        LARGE_INTEGER start{};
-        if (!SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN))
+// Writes `bytes` at the start of the file and ends the file after them, so that nothing of a
+// longer old file (one the directory search did not see) is left behind.
+void WriteAll(HANDLE file, const std::vector<uint8_t>& bytes) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN)) {
+        throw MErrors::FromWin32(GetLastError());
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr)) {
             throw MErrors::FromWin32(GetLastError());
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-            DWORD written = 0;
-            if (!WriteFile(handle_, bytes.data() + done, chunk, &written, nullptr))
-                throw MErrors::FromWin32(GetLastError());
-            if (written == 0) throw MErrors::FromWin32(ERROR_WRITE_FAULT);
-            done += written;
         }
-        if (!SetEndOfFile(handle_)) throw MErrors::FromWin32(GetLastError());
+        if (written == 0) throw MErrors::FromWin32(ERROR_WRITE_FAULT);
+        done += written;
     }
+    if (!SetEndOfFile(file)) throw MErrors::FromWin32(GetLastError());
+}
 
-    void Close() {
-        const HANDLE handle = std::exchange(handle_, INVALID_HANDLE_VALUE);
-        if (!CloseHandle(handle)) throw MErrors::FromWin32(GetLastError());
-    }
-
-private:
-    HANDLE handle_;
-};
+// Closes the file now, so that a failure to close is reported at its own step.
+void CloseFile(UniqueFile& file) {
+    if (!CloseHandle(file.Release())) throw MErrors::FromWin32(GetLastError());
+}
 
 // A directory search for `path` finds a normal file: not a folder, not hidden, not a system
 // file.
@@ -136,10 +125,22 @@ std::wstring AddInPath() {
     return appData + L"\\Microsoft\\AddIns\\" + kAddInName + L".xla";
 }
 
+}  // namespace
+
+bool AddInPresent() {
+    try {
+        return FindsNormalFile(AddInPath());
+    } catch (const ControlError&) {
+        return false;  // no APPDATA: no add-in path at all
+    }
+}
+
+namespace {
+
 void SetInstalled(IDispatch* excel, bool installed) {
-    const ComPtr<IDispatch> addIn = MAutomation::ToObject(
-        MAutomation::Get(excel, L"AddIns", {MAutomation::Variant::String(kAddInName)}));
-    MAutomation::Put(addIn.Get(), L"Installed", MAutomation::Variant::Bool(installed));
+    const ComPtr<IDispatch> addIn =
+        MAutomation::ToObject(MAutomation::Get(excel, L"AddIns", {Variant::String(kAddInName)}));
+    MAutomation::Put(addIn.Get(), L"Installed", Variant::Bool(installed));
 }
 
 // The application's folder + "\Paylevix.chm".
@@ -164,7 +165,7 @@ bool IsExcelRunning() {
     CLSID clsid;
     if (SUCCEEDED(CLSIDFromProgID(kExcelProgId, &clsid))) {
         ComPtr<IUnknown> object;
-        running = SUCCEEDED(GetActiveObject(clsid, nullptr, object.GetAddressOf())) && object;
+        running = SUCCEEDED(GetActiveObject(clsid, nullptr, object.Put())) && object;
     }
     SetErrorInfo(0, nullptr);
     return running;
@@ -254,15 +255,14 @@ void InstallAddIn() {
         const std::wstring addInPath = AddInPath();
         step = 15;
         DeleteNormalFile(addInPath);
-        step = 17;  // the file is its own handle: no file number to take
         step = 20;
         // The add-ins folder of a user who has never started the application may be missing.
         CreateFoldersOf(addInPath);
-        File addIn(addInPath);
+        UniqueFile addIn = OpenFile(addInPath);
         step = 25;
-        addIn.WriteAll(data);
+        WriteAll(addIn.Get(), data);
         step = 30;
-        addIn.Close();
+        CloseFile(addIn);
         step = 50;
         excel = MAutomation::CreateObject(kExcelProgId);
         step = 55;
@@ -283,23 +283,21 @@ void InstallAddIn() {
         if (g_check->IsUserAnAdmin()) {
             step = 83;
             DeleteNormalFile(excelHelpPath);
-            step = 85;
             step = 88;
-            File help(excelHelpPath);
+            UniqueFile help = OpenFile(excelHelpPath);
             step = 90;
-            help.WriteAll(data);
+            WriteAll(help.Get(), data);
             step = 93;
-            help.Close();
+            CloseFile(help);
         } else {
             step = 100;
             DeleteNormalFile(localHelpPath);
-            step = 105;
             step = 110;
-            File help(localHelpPath);
+            UniqueFile help = OpenFile(localHelpPath);
             step = 115;
-            help.WriteAll(data);
+            WriteAll(help.Get(), data);
             step = 120;
-            help.Close();
+            CloseFile(help);
             step = 125;
             Common::ShowMessageBox(
                 L"Программа установки запущена без прав администратора. "

@@ -23,6 +23,10 @@ void InstallAddIn();
 // workbook and, for an administrator, the help file beside the application.
 void UninstallAddIn();
 
+// Whether the add-in workbook is there to remove: the add-in path (which needs APPDATA)
+// names a normal file, as the procedures themselves test it.
+bool AddInPresent();
+
 // True when a running application has registered itself as the active object of its class.
 // Never fails and never shows anything.
 bool IsExcelRunning();

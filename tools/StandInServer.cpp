@@ -19,14 +19,22 @@ Mode g_mode = Mode::Embedding;
 LONG g_objects = 0;
 LONG g_locks = 0;
 bool g_created = false;
+bool g_quitting = false;
 IUnknown* g_application = nullptr;
+// After Quit, how long clients may keep the application before the process ends anyway.
+constexpr UINT kQuitGraceMs = 5000;
 
 void Journal(const std::wstring& line) {
     StandInJournal::Append(StandInConfig::Read().journal, line);
 }
 
 void EndWhenIdle() {
-    if (g_mode == Mode::Embedding && g_objects == 0 && g_locks == 0) PostQuitMessage(0);
+    if (g_objects == 0 && (g_quitting || (g_mode == Mode::Embedding && g_locks == 0)))
+        PostQuitMessage(0);
+}
+
+void CALLBACK QuitGraceOver(HWND, UINT, UINT_PTR, DWORD) {
+    PostQuitMessage(0);
 }
 
 class ClassFactory final : public IClassFactory {
@@ -137,7 +145,16 @@ void ObjectDestroyed() {
 }
 
 void Quit() {
-    PostQuitMessage(0);
+    // The reply to the Quit call itself is still on its way to the client: ending the process
+    // now can lose it (the client then sees the call fail). End once the client has let go of
+    // the application, or after a grace period.
+    g_quitting = true;
+    if (g_mode == Mode::Embedding) {
+        SetTimer(nullptr, 0, kQuitGraceMs, QuitGraceOver);
+        EndWhenIdle();
+    } else {
+        PostQuitMessage(0);
+    }
 }
 
 void SetApplication(IUnknown* application) {

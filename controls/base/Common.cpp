@@ -96,11 +96,9 @@ HWND GetOwnActiveWindow() {
 namespace {
 
 std::wstring FontName(IFont* font) {
-    BSTR name = nullptr;
-    if (FAILED(font->get_Name(&name)) || !name) return {};
-    std::wstring result(name, SysStringLen(name));
-    SysFreeString(name);
-    return result;
+    UniqueBstr name;
+    if (FAILED(font->get_Name(name.Put())) || !name) return {};
+    return std::wstring(name.Get(), SysStringLen(name.Get()));
 }
 
 // A size in ten-thousandths of a point rounded to whole points, halves to the even neighbour.
@@ -296,6 +294,32 @@ UniqueBitmap BitmapFromPicture(IPicture* picture, OLE_COLOR backColor) {
     return bitmap;
 }
 
+// ---- Late-bound objects -------------------------------------------------------------------
+
+std::wstring TypeNameOf(IUnknown* object) {
+    if (!object) return {};
+    ComPtr<ITypeInfo> info;
+    if (auto provider = ComPtr<IUnknown>(object).As<IProvideClassInfo>(IID_IProvideClassInfo)) {
+        provider->GetClassInfo(info.Put());
+    }
+    if (!info) {
+        if (auto dispatch = ComPtr<IUnknown>(object).As<IDispatch>(IID_IDispatch)) {
+            UINT count = 0;
+            if (SUCCEEDED(dispatch->GetTypeInfoCount(&count)) && count > 0) {
+                dispatch->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Put());
+            }
+        }
+    }
+    BSTR name = nullptr;
+    if (!info || FAILED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr)) ||
+        !name) {
+        return {};
+    }
+    std::wstring result(name, SysStringLen(name));
+    SysFreeString(name);
+    return result;
+}
+
 // ---- Mouse pointers -----------------------------------------------------------------------
 
 namespace {
@@ -397,16 +421,20 @@ uint16_t UpperAnsiCode(wchar_t ch) {
 
 }  // namespace
 
-uint16_t AccelCharCode(const std::wstring& caption) {
-    const size_t length = caption.size();
-    for (size_t i = length; i-- > 0;) {
-        if (caption[i] != L'&' || i + 1 == length) continue;
-        uint16_t code = UpperAnsiCode(caption[i + 1]);
-        if (i > 0 && caption[i - 1] == L'&') code = 0;
-        if (i == 0 && code == '&') code = 0;
-        if (code) return code;
+wchar_t AccessKey(std::wstring_view caption) {
+    wchar_t key = 0;
+    for (size_t i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != L'&') continue;
+        ++i;  // the marked character, or the second "&" of a literal pair
+        if (caption[i] != L'&') key = caption[i];
     }
-    return 0;
+    if (key) CharUpperBuffW(&key, 1);
+    return key;
+}
+
+uint16_t AccelCharCode(const std::wstring& caption) {
+    const wchar_t key = AccessKey(caption);
+    return key ? UpperAnsiCode(key) : 0;
 }
 
 // ---- Keyboard and mouse state -------------------------------------------------------------
@@ -613,24 +641,9 @@ void SetRightToLeftStyles(HWND hWnd, DWORD styles) {
 // ---- Property-bag strings -----------------------------------------------------------------
 
 Variant StrToVar(const std::wstring& text) {
-    Variant result;
-    if (text.empty()) return result;
-    const size_t bytes = text.size() * sizeof(wchar_t);
-    if (bytes > ULONG_MAX) ControlErrors::Raise(ControlErrors::kOutOfMemory);
-    SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(bytes));
-    if (!array) ControlErrors::Raise(ControlErrors::kOutOfMemory);
-    void* data = nullptr;
-    if (FAILED(SafeArrayAccessData(array, &data))) {
-        SafeArrayDestroy(array);
-        ControlErrors::Raise(ControlErrors::kOutOfMemory);
-    }
+    if (text.empty()) return {};
     // UTF-16LE: the code units as they lie in memory on every Windows machine.
-    std::memcpy(data, text.data(), bytes);
-    SafeArrayUnaccessData(array);
-    VARIANT* v = result.Put();
-    v->vt = VT_ARRAY | VT_UI1;
-    v->parray = array;
-    return result;
+    return Variant::Bytes(text.data(), text.size() * sizeof(wchar_t));
 }
 
 std::wstring VarToStr(const VARIANT& value) {
@@ -642,11 +655,7 @@ std::wstring VarToStr(const VARIANT& value) {
     if (v.vt == VT_EMPTY) return {};
     if (v.vt == (VT_ARRAY | VT_UI1)) {
         SAFEARRAY* array = v.parray;
-        if (!array || SafeArrayGetDim(array) != 1) return {};
-        LONG lower = 0, upper = -1;
-        SafeArrayGetLBound(array, 1, &lower);
-        SafeArrayGetUBound(array, 1, &upper);
-        const size_t bytes = upper >= lower ? static_cast<size_t>(upper - lower) + 1 : 0;
+        const size_t bytes = ArrayLength(array);
         if (bytes < sizeof(wchar_t)) return {};
         void* data = nullptr;
         if (FAILED(SafeArrayAccessData(array, &data))) {

@@ -81,6 +81,15 @@ std::wstring PointerDisplayString(int32_t value);
 // The 18 display strings in table order, with their values as cookies.
 void PointerPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies);
 
+// ---- Late-bound objects -------------------------------------------------------------------
+
+// The type name of a late-bound object, as automation clients read it: the name of the type
+// that IProvideClassInfo::GetClassInfo gives, else that of IDispatch::GetTypeInfo
+// (ITypeInfo::GetDocumentation with MEMBERID_NIL); empty when the object describes no type.
+// The host's objects answer it: a control its registered type name ("ImageList"), a form its
+// name.
+std::wstring TypeNameOf(IUnknown* object);
+
 // ---- Image list names ---------------------------------------------------------------------
 
 // "(None)", then the names of the container's image lists, with their positions as cookies;
@@ -93,8 +102,11 @@ std::wstring ControlName(const ControlHost::IControl& control);
 
 // ---- Access keys --------------------------------------------------------------------------
 
-// The upper-case ANSI code of the caption's access key (the character after the last single
-// "&"); 0 when there is none.
+// The access key a caption marks, upper case: the character after the last "&" that is not
+// half of a "&&" pair (which shows one ampersand and never marks a key); 0 when there is
+// none. The one rule of every control of the library.
+wchar_t AccessKey(std::wstring_view caption);
+// The ANSI code (system code page) of AccessKey; 0 when there is none.
 uint16_t AccelCharCode(const std::wstring& caption);
 
 // ---- Keyboard and mouse state -------------------------------------------------------------

@@ -2,6 +2,9 @@
 
 #include <oleauto.h>
 
+#include "controls/base/ComPtr.h"
+#include "controls/base/Handles.h"
+
 namespace {
 
 std::string Narrow(const std::wstring& text) {
@@ -42,6 +45,8 @@ std::wstring StandardDescription(int32_t number) {
             return L"File not found";
         case kPathFileAccess:
             return L"Path/File access error";
+        case kObjectNotSet:
+            return L"Object variable or With block variable not set";
         case kInvalidPropertyValue:
             return L"Invalid property value";
         case kReadOnlyAtRunTime:
@@ -95,14 +100,12 @@ void RaiseIfFailed(HRESULT hr) {
     int32_t number = FromHResult(hr);
     if (!number) number = hr == E_OUTOFMEMORY ? kOutOfMemory : static_cast<int32_t>(hr);
     std::wstring description;
-    IErrorInfo* info = nullptr;
-    if (GetErrorInfo(0, &info) == S_OK && info) {
-        BSTR text = nullptr;
-        if (SUCCEEDED(info->GetDescription(&text)) && text) {
-            description.assign(text, SysStringLen(text));
-            SysFreeString(text);
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, info.Put()) == S_OK && info) {
+        UniqueBstr text;
+        if (SUCCEEDED(info->GetDescription(text.Put())) && text) {
+            description.assign(text.Get(), SysStringLen(text.Get()));
         }
-        info->Release();
     }
     if (description.empty()) description = StandardDescription(number);
     if (description.empty()) {

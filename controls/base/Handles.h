@@ -4,6 +4,8 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 #include <utility>
 
@@ -30,6 +32,11 @@ public:
     }
     // Gives the handle up without releasing it.
     H Release() { return std::exchange(h_, Traits::Invalid()); }
+    // Releases what is held and hands out the slot, for an out parameter.
+    H* Put() {
+        Reset();
+        return &h_;
+    }
 
 private:
     H h_ = Traits::Invalid();
@@ -87,6 +94,15 @@ struct EnhMetafile {
     static void Close(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
 };
 
+struct Bstr {
+    static BSTR Invalid() { return nullptr; }
+    static void Close(BSTR h) { SysFreeString(h); }
+};
+template <class T>
+struct TaskMemory {
+    static T* Invalid() { return nullptr; }
+    static void Close(T* h) { CoTaskMemFree(h); }
+};
 }  // namespace HandleTraits
 
 using UniqueFont = UniqueHandle<HFONT, HandleTraits::GdiObject<HFONT>>;
@@ -106,6 +122,11 @@ using UniqueIcon = UniqueHandle<HICON, HandleTraits::Icon>;
 using UniqueWindow = UniqueHandle<HWND, HandleTraits::Window>;
 using UniqueMetafile = UniqueHandle<HMETAFILE, HandleTraits::Metafile>;
 using UniqueEnhMetafile = UniqueHandle<HENHMETAFILE, HandleTraits::EnhMetafile>;
+// A string handed out by a COM method (an out BSTR); Put() for the out parameter.
+using UniqueBstr = UniqueHandle<BSTR, HandleTraits::Bstr>;
+// Memory of the COM task allocator (CoTaskMemAlloc).
+template <class T>
+using UniqueTaskMem = UniqueHandle<T*, HandleTraits::TaskMemory<T>>;
 
 // A window's (or the screen's, for a 0 window) device context from GetDC, given back with
 // ReleaseDC.

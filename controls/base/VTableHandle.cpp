@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "controls/base/VTableSubclass.h"
+#include "controls/base/Variant.h"
 
 namespace VTableHandle {
 
@@ -149,14 +150,6 @@ struct SafeArrayOwner {
     }
 };
 
-LONG ElementCount(SAFEARRAY* a) {
-    if (!a || SafeArrayGetDim(a) != 1) return 0;
-    LONG lo = 0, hi = -1;
-    SafeArrayGetLBound(a, 1, &lo);
-    SafeArrayGetUBound(a, 1, &hi);
-    return hi >= lo ? hi - lo + 1 : 0;
-}
-
 HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* self, DISPID dispID,
                                                           CALPOLESTR* pCaStringsOut,
                                                           CADWORD* pCaCookiesOut) {
@@ -173,7 +166,7 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* 
         if (FAILED(hr) || h == VARIANT_FALSE) return E_NOTIMPL;
 
         VARTYPE type = VT_EMPTY;
-        const LONG count = ElementCount(strings.p);
+        const LONG count = static_cast<LONG>(ArrayLength(strings.p));
         if (count > 0 && (FAILED(SafeArrayGetVartype(strings.p, &type)) || type != VT_BSTR)) {
             return E_NOTIMPL;
         }
@@ -183,7 +176,7 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* 
             return E_NOTIMPL;
         }
         // A cookie array shorter than the strings counts as extended with 0 cookies.
-        const LONG cookieCount = ElementCount(cookies.p);
+        const LONG cookieCount = static_cast<LONG>(ArrayLength(cookies.p));
 
         pCaStringsOut->cElems = 0;
         pCaStringsOut->pElems = nullptr;

@@ -1,48 +1,74 @@
-// Variant: an owned VARIANT, cleared when replaced and when it goes.
+// Variant: an owned VARIANT, cleared when replaced and when it goes. The one wrapper of the
+// library: copies are deep (by-reference values are dereferenced) and a copy that fails
+// raises instead of leaving an empty value.
 #pragma once
 
 #include <windows.h>
 #include <oleauto.h>
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
 #include <utility>
 
 class Variant {
 public:
     Variant() { VariantInit(&v_); }
-    Variant(const VARIANT& other) {
-        VariantInit(&v_);
-        VariantCopy(&v_, const_cast<VARIANT*>(&other));  // not written to
-    }
+    Variant(const VARIANT& other);  // VariantCopyInd; ControlError 7 when it fails
     Variant(const Variant& other) : Variant(other.v_) {}
-    Variant(Variant&& other) noexcept {
-        v_ = other.v_;
-        VariantInit(&other.v_);
-    }
-    Variant& operator=(const Variant& other) {
-        Variant(other).Swap(*this);
-        return *this;
-    }
-    Variant& operator=(Variant&& other) noexcept {
-        Variant(std::move(other)).Swap(*this);
-        return *this;
-    }
+    Variant(Variant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
     ~Variant() { VariantClear(&v_); }
+    Variant& operator=(const Variant& other);
+    Variant& operator=(Variant&& other) noexcept;
 
+    // The common kinds. Booleans are VT_BOOL (-1 / 0), strings VT_BSTR.
+    static Variant Bool(bool value);
+    static Variant Int16(int16_t value);
+    static Variant Int32(int32_t value);
+    static Variant Float(float value);
+    static Variant Double(double value);
+    static Variant String(std::wstring_view value);
+    static Variant Bytes(const void* data, size_t size);  // a VT_UI1 array
+    static Variant Object(IDispatch* value);              // AddRefs; null gives a null object
+    static Variant Unknown(IUnknown* value);
+
+    VARTYPE Type() const { return v_.vt; }
+    bool IsEmpty() const { return v_.vt == VT_EMPTY; }
     const VARIANT& Get() const { return v_; }
+    VARIANT& Get() { return v_; }
+    VARIANT* Ptr() { return &v_; }
     // Clears the value and hands out the VARIANT to be filled (an out parameter).
     VARIANT* Put() {
         VariantClear(&v_);
         return &v_;
     }
-    // Gives the value up; the caller clears it.
+    // Gives the value to a caller that will clear it.
     VARIANT Detach() {
         VARIANT out = v_;
         VariantInit(&v_);
         return out;
     }
-    VARTYPE Type() const { return v_.vt; }
     void Swap(Variant& other) noexcept { std::swap(v_, other.v_); }
+
+    // Conversions with the system's coercion rules; ControlError 13 (type mismatch) when
+    // the value cannot be converted.
+    bool ToBool() const;
+    int16_t ToInt16() const;
+    int32_t ToInt32() const;
+    float ToFloat() const;
+    double ToDouble() const;
+    std::wstring ToString() const;
 
 private:
     VARIANT v_;
 };
+
+// Equality as a property store decides "equal to the default": numbers and booleans by
+// value whatever their type (True is -1), strings and byte arrays by content, an empty
+// value equal to 0, False, an empty string and an empty array, fonts by their attributes
+// (Common::FontsEqual), other objects by identity.
+bool VariantsEqual(const VARIANT& a, const VARIANT& b);
+
+// The number of elements of a one-dimensional array; 0 for none.
+size_t ArrayLength(SAFEARRAY* array);

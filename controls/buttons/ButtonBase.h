@@ -15,10 +15,8 @@ namespace ButtonBase {
 inline constexpr Host::StoredKey kCaptionKey = Host::TextKey(L"Caption");
 inline constexpr Host::EventInfo kClick{L"Click", Host::kDispIdClick, {}};
 
-// The access key a caption marks, upper case: the character after the first single "&"
-// ("&&" shows one ampersand); 0 when there is none.
-wchar_t AccessKeyOf(std::wstring_view caption);
-// Shows a caption in the button window (when there is one) and routes its access key.
+// Shows a caption in the button window (when there is one) and routes its access key
+// (Common::AccessKey).
 void ApplyCaption(Host::ControlSite& site, HWND button, const std::wstring& caption);
 // Whether a message of the user control window is the button's BN_CLICKED.
 bool IsClick(HWND button, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,76 +1,140 @@
 #include "controls/richtext/RichTextBox.h"
 
 #include <richedit.h>
+#include <uxtheme.h>
 
-#include <cstring>
+#include <algorithm>
+#include <vector>
 
+#include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
+#include "controls/base/VTableHandle.h"
+#include "controls/base/VisualStyles.h"
 #include "controls/richtext/RichTextBoxBase.h"
+#include "host/PropertyStore.h"
 
 namespace {
 
+using RTB = RichTextBox;
+
+const std::wstring_view kFileArgs[] = {L"FileName", L"Format", L"SelectionOnly"};
+
 const Host::Member kMembers[] = {
-    Host::Property<&RichTextBox::TextRTF, &RichTextBox::SetTextRTF>(L"TextRTF",
-                                                                    RichTextBox::kDispIdTextRTF),
-    Host::Property<&RichTextBox::ScrollBars, &RichTextBox::SetScrollBars>(
-        L"ScrollBars", RichTextBox::kDispIdScrollBars),
-    Host::Property<&RichTextBox::Locked, &RichTextBox::SetLocked>(L"Locked",
-                                                                  RichTextBox::kDispIdLocked),
+    Host::Method<&RTB::IDEStop>(L"IDEStop", 0x6803003D),
+    Host::ReadOnly<&RTB::RichEditHandle>(L"hWnd", 0x6803003C),
+    Host::ReadOnly<&RTB::hWndUserControl>(L"hWndUserControl", 0x6803003B),
+    Host::Property<&RTB::Font, &RTB::SetFont>(L"Font", 0x6803003A),
+    Host::Property<&RTB::VisualStyles, &RTB::SetVisualStyles>(L"VisualStyles", 0x68030039),
+    Host::Property<&RTB::OLEDragDrop, &RTB::SetOLEDragDrop>(L"OLEDragDrop", 0x68030037),
+    Host::Property<&RTB::MousePointer, &RTB::SetMousePointer>(L"MousePointer",
+                                                              RTB::kDispIdMousePointer),
+    Host::Property<&RTB::MouseIcon, &RTB::SetMouseIcon>(L"MouseIcon", 0x68030035),
+    Host::Property<&RTB::MouseTrack, &RTB::SetMouseTrack>(L"MouseTrack", 0x68030034),
+    Host::Property<&RTB::RightToLeft, &RTB::SetRightToLeft>(L"RightToLeft", 0x68030033),
+    Host::Property<&RTB::RightToLeftMode, &RTB::SetRightToLeftMode>(L"RightToLeftMode", 0x68030032),
+    Host::Property<&RTB::Border, &RTB::SetBorder>(L"Border", 0x68030031),
+    Host::Property<&RTB::BackColor, &RTB::SetBackColor>(L"BackColor", 0x68030030),
+    Host::Property<&RTB::Locked, &RTB::SetLocked>(L"Locked", RTB::kDispIdLocked),
+    Host::Property<&RTB::HideSelection, &RTB::SetHideSelection>(L"HideSelection", 0x6803002E),
+    Host::Property<&RTB::PasswordChar, &RTB::SetPasswordChar>(L"PasswordChar", 0x6803002D),
+    Host::Property<&RTB::UseSystemPasswordChar, &RTB::SetUseSystemPasswordChar>(
+        L"UseSystemPasswordChar", 0x6803002C),
+    Host::Property<&RTB::MultiLine, &RTB::SetMultiLine>(L"MultiLine", 0x6803002B,
+                                                        Host::Access::ReadOnlyAtRunTime),
+    Host::Property<&RTB::MaxLength, &RTB::SetMaxLength>(L"MaxLength", 0x6803002A),
+    Host::Property<&RTB::ScrollBars, &RTB::SetScrollBars>(L"ScrollBars", RTB::kDispIdScrollBars),
+    Host::Property<&RTB::WantReturn, &RTB::SetWantReturn>(L"WantReturn", 0x68030028),
+    Host::Property<&RTB::DisableNoScroll, &RTB::SetDisableNoScroll>(
+        L"DisableNoScroll", 0x68030027, Host::Access::ReadOnlyAtRunTime),
+    Host::Property<&RTB::AutoURLDetect, &RTB::SetAutoURLDetect>(L"AutoURLDetect", 0x68030026),
+    Host::Property<&RTB::BulletIndent, &RTB::SetBulletIndent>(L"BulletIndent", 0x68030025),
+    Host::Property<&RTB::SelectionBar, &RTB::SetSelectionBar>(L"SelectionBar", 0x68030024),
+    Host::Property<&RTB::FileName, &RTB::SetFileName>(L"FileName", 0x68030023),
+    Host::Property<&RTB::TextMode, &RTB::SetTextMode>(L"TextMode", 0x68030022),
+    Host::Property<&RTB::UndoLimit, &RTB::SetUndoLimit>(L"UndoLimit", 0x68030021),
+    Host::Property<&RTB::IMEMode, &RTB::SetIMEMode>(L"IMEMode", 0x68030020),
+    Host::Property<&RTB::AllowOverType, &RTB::SetAllowOverType>(L"AllowOverType", 0x6803001F),
+    Host::Property<&RTB::OverTypeMode, &RTB::SetOverTypeMode>(L"OverTypeMode", 0x6803001E),
+    Host::Method<&RTB::Refresh>(L"Refresh", DISPID_REFRESH),
+    Host::Property<&RTB::Text, &RTB::SetText>(L"Text", 0x6803001B),
+    Host::Property<&RTB::TextRTF, &RTB::SetTextRTF>(L"TextRTF", RTB::kDispIdTextRTF),
+    Host::Property<&RTB::TextRTF, &RTB::SetTextRTF>(L"Default", DISPID_VALUE),
+    Host::Property<&RTB::SelText, &RTB::SetSelText>(L"SelText", 0x68030019),
+    Host::Property<&RTB::SelRTF, &RTB::SetSelRTF>(L"SelRTF", 0x68030018),
+    Host::Method<&RTB::SaveFile>(L"SaveFile", 0x68030017, kFileArgs),
+    Host::Method<&RTB::LoadFile>(L"LoadFile", 0x68030016, kFileArgs),
 };
-constexpr Host::StoredKey kMultiLineKey = Host::BoolKey(L"MultiLine", false);
-constexpr Host::StoredKey kScrollBarsKey = Host::Int32Key(L"ScrollBars", 0);
+
+// In reading and writing order.
+constexpr Host::StoredKey kFontKey{L"Font", Host::StoredType::Font, 0, {}};
+constexpr Host::StoredKey kVisualStylesKey = Host::BoolKey(L"VisualStyles", true);
+constexpr Host::StoredKey kEnabledKey = Host::BoolKey(L"Enabled", true);
+constexpr Host::StoredKey kOLEDragDropKey = Host::BoolKey(L"OLEDragDrop", true);
+constexpr Host::StoredKey kMousePointerKey = Host::Int16Key(L"MousePointer", 0);
+constexpr Host::StoredKey kMouseIconKey{L"MouseIcon", Host::StoredType::Picture, 0, {}};
+constexpr Host::StoredKey kMouseTrackKey = Host::BoolKey(L"MouseTrack", false);
+constexpr Host::StoredKey kRightToLeftKey = Host::BoolKey(L"RightToLeft", false);
+constexpr Host::StoredKey kRightToLeftModeKey = Host::Int32Key(L"RightToLeftMode", 1);
+constexpr Host::StoredKey kBorderKey = Host::BoolKey(L"Border", true);
+constexpr Host::StoredKey kBackColorKey = Host::ColorKey(L"BackColor", 0x80000005);
 constexpr Host::StoredKey kLockedKey = Host::BoolKey(L"Locked", false);
+constexpr Host::StoredKey kHideSelectionKey = Host::BoolKey(L"HideSelection", true);
+constexpr Host::StoredKey kPasswordCharKey = Host::Int16Key(L"PasswordChar", 0);
+constexpr Host::StoredKey kUseSystemPasswordCharKey =
+    Host::BoolKey(L"UseSystemPasswordChar", false);
+// A new instance starts multi-line, so it always writes this key.
+constexpr Host::StoredKey kMultiLineKey = Host::BoolKey(L"MultiLine", false);
+constexpr Host::StoredKey kMaxLengthKey = Host::Int32Key(L"MaxLength", 0);
+constexpr Host::StoredKey kScrollBarsKey = Host::Int32Key(L"ScrollBars", 0);
+constexpr Host::StoredKey kWantReturnKey = Host::BoolKey(L"WantReturn", true);
+constexpr Host::StoredKey kDisableNoScrollKey = Host::BoolKey(L"DisableNoScroll", false);
+constexpr Host::StoredKey kAutoURLDetectKey = Host::BoolKey(L"AutoURLDetect", true);
+constexpr Host::StoredKey kBulletIndentKey = Host::Int32Key(L"BulletIndent", 0);
+constexpr Host::StoredKey kSelectionBarKey = Host::BoolKey(L"SelectionBar", false);
+constexpr Host::StoredKey kFileNameKey = Host::TextKey(L"FileName");
+constexpr Host::StoredKey kTextModeKey = Host::Int32Key(L"TextMode", 0);
+constexpr Host::StoredKey kUndoLimitKey = Host::Int32Key(L"UndoLimit", 100);
+constexpr Host::StoredKey kIMEModeKey = Host::Int32Key(L"IMEMode", 0);
+constexpr Host::StoredKey kAllowOverTypeKey = Host::BoolKey(L"AllowOverType", true);
+constexpr Host::StoredKey kOverTypeModeKey = Host::BoolKey(L"OverTypeMode", false);
+constexpr Host::StoredKey kTextKey = Host::TextKey(L"Text");
 constexpr Host::StoredKey kTextRTFKey = Host::TextKey(L"TextRTF");
-const Host::StoredKey kKeys[] = {kMultiLineKey, kScrollBarsKey, kLockedKey, kTextRTFKey};
-
-void CheckScrollBars(int32_t value) {
-    if (value < 0 || value > 3) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-}
-
-struct StreamBuffer {
-    std::string bytes;
-    size_t offset = 0;
+const Host::StoredKey kKeys[] = {
+    kFontKey,          kVisualStylesKey,    kEnabledKey,
+    kOLEDragDropKey,   kMousePointerKey,    kMouseIconKey,
+    kMouseTrackKey,    kRightToLeftKey,     kRightToLeftModeKey,
+    kBorderKey,        kBackColorKey,       kLockedKey,
+    kHideSelectionKey, kPasswordCharKey,    kUseSystemPasswordCharKey,
+    kMultiLineKey,     kMaxLengthKey,       kScrollBarsKey,
+    kWantReturnKey,    kDisableNoScrollKey, kAutoURLDetectKey,
+    kBulletIndentKey,  kSelectionBarKey,    kFileNameKey,
+    kTextModeKey,      kUndoLimitKey,       kIMEModeKey,
+    kAllowOverTypeKey, kOverTypeModeKey,    kTextKey,
+    kTextRTFKey,
 };
 
-DWORD CALLBACK StreamInCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done) {
-    auto* stream = reinterpret_cast<StreamBuffer*>(cookie);
-    const size_t left = stream->bytes.size() - stream->offset;
-    const size_t n = left < static_cast<size_t>(count) ? left : static_cast<size_t>(count);
-    if (n) std::memcpy(buffer, stream->bytes.data() + stream->offset, n);
-    stream->offset += n;
-    *done = static_cast<LONG>(n);
-    return 0;
+constexpr DWORD kUnicodeText = SF_TEXT | SF_UNICODE;
+constexpr int32_t kHookKinds[] = {VTableHandle::kOleInPlaceActiveObject, VTableHandle::kOleControl,
+                                  VTableHandle::kPerPropertyBrowsing};
+
+// The object a stored font or picture holds; null for none.
+template <class I>
+ComPtr<I> StoredObject(const Host::Variant& value) {
+    const VARIANT& v = value.Get();
+    IUnknown* object = v.vt == VT_DISPATCH ? v.pdispVal : v.vt == VT_UNKNOWN ? v.punkVal : nullptr;
+    ComPtr<I> result;
+    if (object) object->QueryInterface(__uuidof(I), result.PutVoid());
+    return result;
 }
 
-DWORD CALLBACK StreamOutCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done) {
-    auto* stream = reinterpret_cast<StreamBuffer*>(cookie);
-    stream->bytes.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(count));
-    *done = count;
-    return 0;
+bool ValidPointer(int32_t value) {
+    return (value >= 0 && value <= 16) || value == 99;
 }
 
-// Rich Text Format is 7-bit: a character beyond ASCII in the string becomes its \u keyword
-// with "?" as the fallback for readers that skip it, so no code page can garble it.
-std::string RtfBytes(const std::wstring& text) {
-    std::string bytes;
-    bytes.reserve(text.size());
-    for (wchar_t c : text) {
-        if (c < 0x80) {
-            bytes.push_back(static_cast<char>(c));
-        } else {
-            bytes += "\\u" + std::to_string(static_cast<int16_t>(c)) + "?";
-        }
-    }
-    return bytes;
-}
-
-std::wstring WideOf(const std::string& bytes) {
-    if (bytes.empty()) return {};
-    const int n =
-        MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), n);
-    return text;
+// A window style bit set or cleared.
+void SetStyleBit(HWND hwnd, int index, DWORD bit, bool on) {
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, index));
+    SetWindowLongPtrW(hwnd, index, static_cast<LONG_PTR>(on ? style | bit : style & ~bit));
 }
 
 }  // namespace
@@ -80,98 +144,392 @@ const Host::ControlDescription& RichTextBox::Describe() const {
     return description;
 }
 
+// ---- Life ---------------------------------------------------------------------------------
+
+void RichTextBox::Initialize() {
+    // Held for the instance's whole life: re-creating the window never reloads it.
+    libraryHeld_ = RichTextBoxBase::InitRichTextBox();
+    Common::ShellModAddRef();
+    for (int32_t kind : kHookKinds)
+        VTableHandle::SetVTableHandling(Object(), kind);
+}
+
+void RichTextBox::Terminate() {
+    for (int32_t kind : kHookKinds)
+        VTableHandle::RemoveVTableHandling(Object(), kind);
+    // The window goes before the library it belongs to.
+    DestroySystemWindow();
+    Common::ShellModRelease();
+    if (libraryHeld_) RichTextBoxBase::ReleaseRichTextBox();
+    libraryHeld_ = false;
+}
+
+bool RichTextBox::DesignMode() const {
+    return !Site().GetAmbient().UserMode();
+}
+
+void RichTextBox::InvalidValue() const {
+    if (!DesignMode()) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    Common::ShowMessageBox(ControlErrors::StandardDescription(ControlErrors::kInvalidPropertyValue),
+                           MB_ICONHAND);
+}
+
 void RichTextBox::InitProperties() {
+    PropRightToLeft = Site().GetAmbient().RightToLeft();
+    if (PropRightToLeft) SetRightToLeft(true);
     CreateSystemWindow();
+    SetText(Site().GetAmbient().DisplayName());
 }
 
 void RichTextBox::ReadProperties(Host::PropertyStore& store) {
-    PropMultiLine = kMultiLineKey.ReadBool(store);
-    const int32_t bars = kScrollBarsKey.ReadInt32(store);
-    CheckScrollBars(bars);
-    PropScrollBars = bars;
+    if (ComPtr<IFontDisp> font = StoredObject<IFontDisp>(kFontKey.Read(store))) {
+        Site().SetFont(font.Get());
+    }
+    PropVisualStyles = kVisualStylesKey.ReadBool(store);
+    SetEnabled(kEnabledKey.ReadBool(store));
+    PropOLEDragDrop = kOLEDragDropKey.ReadBool(store);
+    PropMousePointer = kMousePointerKey.ReadInt16(store);
+    PropMouseIcon = StoredObject<IPictureDisp>(kMouseIconKey.Read(store));
+    PropMouseTrack = kMouseTrackKey.ReadBool(store);
+    PropRightToLeft = kRightToLeftKey.ReadBool(store);
+    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
+    if (PropRightToLeft) SetRightToLeft(true);
+    PropBorder = kBorderKey.ReadBool(store);
+    PropBackColor = static_cast<OLE_COLOR>(kBackColorKey.ReadInt32(store));
     PropLocked = kLockedKey.ReadBool(store);
-    PropTextRTF = kTextRTFKey.ReadString(store);
+    PropHideSelection = kHideSelectionKey.ReadBool(store);
+    PropPasswordChar = static_cast<wchar_t>(kPasswordCharKey.ReadInt16(store));
+    PropUseSystemPasswordChar = kUseSystemPasswordCharKey.ReadBool(store);
+    PropMultiLine = kMultiLineKey.ReadBool(store);
+    PropMaxLength = kMaxLengthKey.ReadInt32(store);
+    PropScrollBars = kScrollBarsKey.ReadInt32(store);
+    PropWantReturn = kWantReturnKey.ReadBool(store);
+    PropDisableNoScroll = kDisableNoScrollKey.ReadBool(store);
+    PropAutoURLDetect = kAutoURLDetectKey.ReadBool(store);
+    PropBulletIndent = kBulletIndentKey.ReadInt32(store);
+    PropSelectionBar = kSelectionBarKey.ReadBool(store);
+    PropFileName = kFileNameKey.ReadString(store);
+    PropTextMode = kTextModeKey.ReadInt32(store);
+    PropUndoLimit = kUndoLimitKey.ReadInt32(store);
+    PropIMEMode = kIMEModeKey.ReadInt32(store);
+    PropAllowOverType = kAllowOverTypeKey.ReadBool(store);
+    PropOverTypeMode = kOverTypeModeKey.ReadBool(store);
     CreateSystemWindow();
+    if (PropTextMode != 0) {
+        RichTextBoxBase::StreamStringIn(hWnd(), kTextKey.ReadString(store), kUnicodeText,
+                                        PropMaxLength);
+    } else {
+        RichTextBoxBase::StreamStringIn(hWnd(), kTextRTFKey.ReadString(store), SF_RTF,
+                                        PropMaxLength);
+    }
 }
 
 void RichTextBox::WriteProperties(Host::PropertyStore& store) {
-    kMultiLineKey.Write(store, Host::Variant::Bool(PropMultiLine));
-    kScrollBarsKey.Write(store, Host::Variant::Int32(PropScrollBars));
+    // The container's own font is stored as none, so the control follows it.
+    const ComPtr<IFontDisp> own = Site().Font();
+    const ComPtr<IFont> font = own.As<IFont>(IID_IFont);
+    const ComPtr<IFont> ambient = Site().GetAmbient().Font().As<IFont>(IID_IFont);
+    const bool differs = font && !Common::FontsEqual(font.Get(), ambient.Get());
+    kFontKey.Write(store, differs ? Host::Variant::Object(own.Get()) : Host::Variant());
+    kVisualStylesKey.Write(store, Host::Variant::Bool(PropVisualStyles));
+    kEnabledKey.Write(store, Host::Variant::Bool(Enabled()));
+    kOLEDragDropKey.Write(store, Host::Variant::Bool(PropOLEDragDrop));
+    kMousePointerKey.Write(store, Host::Variant::Int16(PropMousePointer));
+    kMouseIconKey.Write(
+        store, PropMouseIcon ? Host::Variant::Object(PropMouseIcon.Get()) : Host::Variant());
+    kMouseTrackKey.Write(store, Host::Variant::Bool(PropMouseTrack));
+    kRightToLeftKey.Write(store, Host::Variant::Bool(PropRightToLeft));
+    kRightToLeftModeKey.Write(store, Host::Variant::Int32(PropRightToLeftMode));
+    kBorderKey.Write(store, Host::Variant::Bool(PropBorder));
+    kBackColorKey.Write(store, Host::Variant::Int32(static_cast<int32_t>(PropBackColor)));
     kLockedKey.Write(store, Host::Variant::Bool(PropLocked));
+    kHideSelectionKey.Write(store, Host::Variant::Bool(PropHideSelection));
+    kPasswordCharKey.Write(store, Host::Variant::Int16(static_cast<int16_t>(PropPasswordChar)));
+    kUseSystemPasswordCharKey.Write(store, Host::Variant::Bool(PropUseSystemPasswordChar));
+    kMultiLineKey.Write(store, Host::Variant::Bool(PropMultiLine));
+    kMaxLengthKey.Write(store, Host::Variant::Int32(PropMaxLength));
+    kScrollBarsKey.Write(store, Host::Variant::Int32(PropScrollBars));
+    kWantReturnKey.Write(store, Host::Variant::Bool(PropWantReturn));
+    kDisableNoScrollKey.Write(store, Host::Variant::Bool(PropDisableNoScroll));
+    kAutoURLDetectKey.Write(store, Host::Variant::Bool(PropAutoURLDetect));
+    kBulletIndentKey.Write(store, Host::Variant::Int32(PropBulletIndent));
+    kSelectionBarKey.Write(store, Host::Variant::Bool(PropSelectionBar));
+    kFileNameKey.WriteString(store, PropFileName);
+    kTextModeKey.Write(store, Host::Variant::Int32(PropTextMode));
+    kUndoLimitKey.Write(store, Host::Variant::Int32(PropUndoLimit));
+    kIMEModeKey.Write(store, Host::Variant::Int32(PropIMEMode));
+    kAllowOverTypeKey.Write(store, Host::Variant::Bool(PropAllowOverType));
+    kOverTypeModeKey.Write(store, Host::Variant::Bool(PropOverTypeMode));
+    kTextKey.WriteString(store, Text());
     kTextRTFKey.WriteString(store, TextRTF());
 }
 
 Host::WindowSpec RichTextBox::DescribeWindow() {
-    if (!libraryHeld_) libraryHeld_ = RichTextBoxBase::InitRichTextBox();
     if (!libraryHeld_) return {};
-    DWORD style = WS_TABSTOP | ES_NOHIDESEL | ES_SAVESEL;
-    if (PropMultiLine) style |= ES_MULTILINE | ES_WANTRETURN;
-    if (PropScrollBars & 1) style |= WS_HSCROLL | ES_AUTOHSCROLL;
-    if (PropScrollBars & 2) style |= WS_VSCROLL | ES_AUTOVSCROLL;
-    if (!PropMultiLine) style |= ES_AUTOHSCROLL;
+    DWORD style = 0, exStyle = 0;
+    if (!PropOLEDragDrop) style |= ES_NOOLEDRAGDROP;
+    if (PropRightToLeft) exStyle |= WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR;
+    if (PropBorder) {
+        style |= ES_SUNKEN;
+        exStyle |= WS_EX_CLIENTEDGE;
+    }
     if (PropLocked) style |= ES_READONLY;
-    return {RichTextBoxBase::RichEditClass(), style, WS_EX_CLIENTEDGE, {}};
+    if (!PropHideSelection) style |= ES_NOHIDESEL;
+    if (PropUseSystemPasswordChar) style |= ES_PASSWORD;
+    if (PropMultiLine) {
+        constexpr DWORD kByScrollBars[] = {
+            ES_AUTOVSCROLL, WS_HSCROLL | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+            WS_VSCROLL | ES_AUTOVSCROLL, WS_HSCROLL | WS_VSCROLL | ES_AUTOHSCROLL | ES_AUTOVSCROLL};
+        style |= ES_MULTILINE | kByScrollBars[PropScrollBars & 3];
+    } else {
+        style |= ES_AUTOHSCROLL;
+    }
+    if (PropDisableNoScroll) style |= ES_DISABLENOSCROLL;
+    if (PropSelectionBar) style |= ES_SELECTIONBAR;
+    return {RichTextBoxBase::RichEditClass(), style, exStyle, {}};
 }
 
 void RichTextBox::WindowCreated() {
-    // No limit beyond memory: the default of 32767 characters would cut a long document.
-    SendMessageW(hWnd(), EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-    ApplyWrap();
-    if (!PropTextRTF.empty()) {
-        StreamIn(RtfBytes(PropTextRTF));
-        PropTextRTF.clear();
+    const HWND hwnd = hWnd();
+    if (PropPasswordChar && !PropUseSystemPasswordChar) {
+        SendMessageW(hwnd, EM_SETPASSWORDCHAR, PropPasswordChar, 0);
     }
-}
-
-void RichTextBox::WindowDestroyed() {
-    // The window is gone first: the library may go with the last box.
-    if (libraryHeld_) {
-        RichTextBoxBase::ReleaseRichTextBox();
-        libraryHeld_ = false;
+    SendMessageW(hwnd, EM_EXLIMITTEXT, 0, PropMaxLength);
+    SendMessageW(hwnd, EM_SETTYPOGRAPHYOPTIONS, TO_ADVANCEDTYPOGRAPHY, TO_ADVANCEDTYPOGRAPHY);
+    // A multi-line box wraps at its right edge unless it scrolls horizontally.
+    const bool wrap = PropMultiLine && !(PropScrollBars & 1);
+    SendMessageW(hwnd, EM_SETTARGETDEVICE, 0, wrap ? 0 : 1);
+    if (PropTextMode == 1) {
+        // Only a window with nothing to undo changes its mode.
+        SendMessageW(hwnd, EM_EMPTYUNDOBUFFER, 0, 0);
+        SendMessageW(hwnd, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
+    }
+    // The font and the enabled state are already set; the rest in this order.
+    SetVisualStyles(PropVisualStyles);
+    SetBackColor(PropBackColor);
+    SetAutoURLDetect(PropAutoURLDetect);
+    if (PropUndoLimit != 100) SetUndoLimit(PropUndoLimit);
+    if (!DesignMode()) {
+        SendMessageW(
+            hwnd, EM_SETEVENTMASK, 0,
+            ENM_CHANGE | ENM_SCROLL | ENM_DRAGDROPDONE | ENM_SELCHANGE | ENM_PROTECTED | ENM_LINK);
+        SendMessageW(hwnd, EM_SETEDITSTYLE, SES_BEEPONMAXTEXT, SES_BEEPONMAXTEXT);
+        if (PropAllowOverType && PropOverTypeMode) {
+            // The window starts in insert mode: one Insert key switches it.
+            PropOverTypeMode = false;
+            SendMessageW(hwnd, WM_KEYDOWN, VK_INSERT, 0);
+            SendMessageW(hwnd, WM_KEYUP, VK_INSERT, 0);
+        }
     }
 }
 
 std::function<void()> RichTextBox::KeepWindowState() {
-    std::string content = StreamOut();
+    const DWORD format = ContentFormat();
+    std::wstring content = RichTextBoxBase::StreamStringOut(hWnd(), format);
+    if (DesignMode()) {
+        return [this, format, content = std::move(content)] {
+            // A file gone since it was loaded leaves the content as it was.
+            if (!PropFileName.empty() && RichTextBoxBase::FileExists(PropFileName)) {
+                SetFileName(PropFileName);
+            } else {
+                RichTextBoxBase::StreamStringIn(hWnd(), content, format, PropMaxLength);
+            }
+        };
+    }
     CHARRANGE selection{};
     SendMessageW(hWnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     POINT scroll{};
     SendMessageW(hWnd(), EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
-    // Keep the library loaded across the swap of windows.
-    const bool held = RichTextBoxBase::InitRichTextBox();
-    return [this, content = std::move(content), selection, scroll, held]() mutable {
-        if (held) RichTextBoxBase::ReleaseRichTextBox();
+    if (!(PropScrollBars & 1)) scroll.x = 0;
+    if (!(PropScrollBars & 2)) scroll.y = 0;
+    return [this, format, content = std::move(content), selection, scroll]() mutable {
         if (!hWnd()) return;
-        StreamIn(content);
+        Resize();
+        RichTextBoxBase::StreamStringIn(hWnd(), content, format, PropMaxLength);
         SendMessageW(hWnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-        if (!(PropScrollBars & 1)) scroll.x = 0;
-        if (!(PropScrollBars & 2)) scroll.y = 0;
-        SendMessageW(hWnd(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+        if (scroll.x > 0 || scroll.y > 0) {
+            SendMessageW(hWnd(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+        }
+        Refresh();
     };
 }
 
-void RichTextBox::ApplyWrap() {
-    // A multi-line box wraps at its right edge unless it scrolls horizontally.
-    const bool wrap = PropMultiLine && !(PropScrollBars & 1);
-    SendMessageW(hWnd(), EM_SETTARGETDEVICE, 0, wrap ? 0 : 1);
+LRESULT RichTextBox::SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if ((msg == WM_KEYDOWN || msg == WM_KEYUP) && wParam == VK_INSERT) {
+        // Without AllowOverType the Insert key does nothing.
+        if (!PropAllowOverType && !PropOverTypeMode) return 0;
+        if (msg == WM_KEYDOWN) PropOverTypeMode = !PropOverTypeMode;
+    }
+    return SystemWindowControl::SystemWindowMessage(hWnd, msg, wParam, lParam);
 }
 
-std::string RichTextBox::StreamOut() const {
-    StreamBuffer stream;
-    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&stream), 0, StreamOutCallback};
-    SendMessageW(hWnd(), EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&es));
-    return stream.bytes;
+void RichTextBox::Resize() {
+    if (inResize_) return;
+    inResize_ = true;
+    if (Common::DPICorrectionFactor() != 1.0) {
+        // Moving by a pixel and back lets the container settle the size in its own units.
+        auto extender = Site().GetExtender();
+        const double dx = Site().ScaleX(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
+        const double dy = Site().ScaleY(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
+        extender.Move(extender.Left() + dx, extender.Top() + dy);
+        extender.Move(extender.Left() - dx, extender.Top() - dy);
+    }
+    FitSystemWindow();
+    inResize_ = false;
 }
 
-void RichTextBox::StreamIn(const std::string& rtf) {
-    StreamBuffer stream{rtf, 0};
-    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&stream), 0, StreamInCallback};
-    SendMessageW(hWnd(), EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&es));
-    // A new document starts at its top, caret first.
-    CHARRANGE start{0, 0};
-    SendMessageW(hWnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
-    POINT top{0, 0};
-    SendMessageW(hWnd(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
+void RichTextBox::IDEStop() {
+    DestroySystemWindow();
+}
+
+HWND RichTextBox::hWndUserControl() const {
+    return Site().Hwnd();
+}
+
+void RichTextBox::Refresh() {
+    Site().Refresh();
+    RedrawWindow(Site().Hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+// ---- Look -----------------------------------------------------------------------------------
+
+ComPtr<IFontDisp> RichTextBox::Font() const {
+    ComPtr<IFontDisp> font = Site().Font();
+    return font ? font : Site().GetAmbient().Font();
+}
+
+void RichTextBox::SetFont(ComPtr<IFontDisp> font) {
+    Site().SetFont(font ? font.Get() : Site().GetAmbient().Font().Get());
+    ApplyFont();
+    Site().PropertyChanged(L"Font");
+}
+
+void RichTextBox::SetVisualStyles(bool value) {
+    PropVisualStyles = value;
+    if (hWnd() && ::VisualStyles::EnabledVisualStyles()) {
+        if (value) {
+            SetWindowTheme(hWnd(), nullptr, nullptr);
+        } else {
+            SetWindowTheme(hWnd(), L" ", L" ");
+        }
+        Refresh();
+    }
+    Site().PropertyChanged(L"VisualStyles");
+}
+
+void RichTextBox::SetBorder(bool value) {
+    PropBorder = value;
+    if (hWnd()) {
+        SetStyleBit(hWnd(), GWL_STYLE, ES_SUNKEN, value);
+        SetStyleBit(hWnd(), GWL_EXSTYLE, WS_EX_CLIENTEDGE, value);
+        Common::FrameChanged(hWnd());
+    }
+    Site().PropertyChanged(L"Border");
+}
+
+void RichTextBox::SetBackColor(OLE_COLOR color) {
+    PropBackColor = color;
+    if (hWnd()) {
+        SendMessageW(hWnd(), EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(Common::WinColor(color)));
+        RedrawWindow(hWnd(), nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_NOCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+    }
+    Site().PropertyChanged(L"BackColor");
+}
+
+void RichTextBox::SetMousePointer(int16_t value) {
+    if (!ValidPointer(value)) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    PropMousePointer = value;
+    Site().PropertyChanged(L"MousePointer");
+}
+
+void RichTextBox::SetMouseIcon(ComPtr<IPictureDisp> icon) {
+    if (icon) {
+        ComPtr<IPicture> picture;
+        icon->QueryInterface(IID_IPicture, picture.PutVoid());
+        SHORT type = PICTYPE_NONE;
+        OLE_HANDLE handle = 0;
+        if (picture) {
+            picture->get_Type(&type);
+            picture->get_Handle(&handle);
+        }
+        if (!picture || (type != PICTYPE_ICON && handle != 0)) return InvalidValue();
+    }
+    PropMouseIcon = std::move(icon);
+    Site().PropertyChanged(L"MouseIcon");
+}
+
+void RichTextBox::SetMouseTrack(bool value) {
+    PropMouseTrack = value;
+    Site().PropertyChanged(L"MouseTrack");
+}
+
+void RichTextBox::SetRightToLeft(bool value) {
+    PropRightToLeft = value;
+    Site().SetRightToLeft(value);
+    PropRightToLeft = Site().RightToLeft();
+    Common::ResolveRightToLeft(PropRightToLeft, Site().GetAmbient().RightToLeft(),
+                               PropRightToLeftMode);
+    if (hWnd()) {
+        // A formatted document keeps its paragraph directions: start afresh.
+        if (TextMode() == 0) SetWindowTextW(hWnd(), L"");
+        ReCreateSystemWindow();
+    }
+    Site().PropertyChanged(L"RightToLeft");
+}
+
+void RichTextBox::SetRightToLeftMode(int32_t value) {
+    if (value < 0 || value > 4) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    PropRightToLeftMode = value;
+    SetRightToLeft(PropRightToLeft);
+    Site().PropertyChanged(L"RightToLeftMode");
+}
+
+// ---- Behaviour ------------------------------------------------------------------------------
+
+void RichTextBox::SetOLEDragDrop(bool value) {
+    PropOLEDragDrop = value;
+    ReCreateSystemWindow();
+    Site().PropertyChanged(L"OLEDragDrop");
+}
+
+bool RichTextBox::Locked() const {
+    if (!hWnd()) return PropLocked;
+    return GetWindowLongPtrW(hWnd(), GWL_STYLE) & ES_READONLY;
+}
+
+void RichTextBox::SetLocked(bool value) {
+    PropLocked = value;
+    if (hWnd()) SendMessageW(hWnd(), EM_SETREADONLY, value ? TRUE : FALSE, 0);
+    Site().PropertyChanged(L"Locked");
+}
+
+void RichTextBox::SetHideSelection(bool value) {
+    PropHideSelection = value;
+    if (hWnd()) SendMessageW(hWnd(), EM_HIDESELECTION, value ? TRUE : FALSE, 0);
+    Site().PropertyChanged(L"HideSelection");
+}
+
+std::wstring RichTextBox::PasswordChar() const {
+    const wchar_t c = hWnd() ? static_cast<wchar_t>(SendMessageW(hWnd(), EM_GETPASSWORDCHAR, 0, 0))
+                             : PropPasswordChar;
+    return std::wstring(1, c);
+}
+
+void RichTextBox::SetPasswordChar(const std::wstring& value) {
+    if (PropUseSystemPasswordChar) return;
+    if (value.size() > 1) return InvalidValue();
+    PropPasswordChar = value.empty() ? 0 : value[0];
+    if (hWnd()) SendMessageW(hWnd(), EM_SETPASSWORDCHAR, PropPasswordChar, 0);
+    Refresh();
+    Site().PropertyChanged(L"PasswordChar");
+}
+
+void RichTextBox::SetUseSystemPasswordChar(bool value) {
+    PropUseSystemPasswordChar = value;
+    ReCreateSystemWindow();
+    Site().PropertyChanged(L"UseSystemPasswordChar");
 }
 
 void RichTextBox::SetMultiLine(bool value) {
@@ -182,30 +540,277 @@ void RichTextBox::SetMultiLine(bool value) {
     Site().PropertyChanged(L"MultiLine");
 }
 
-std::wstring RichTextBox::TextRTF() const {
-    if (!hWnd()) return PropTextRTF;
-    return WideOf(StreamOut());
-}
-
-void RichTextBox::SetTextRTF(const std::wstring& rtf) {
-    if (!hWnd()) {
-        PropTextRTF = rtf;
-    } else {
-        StreamIn(RtfBytes(rtf));
-    }
-    Site().PropertyChanged(L"TextRTF");
+void RichTextBox::SetMaxLength(int32_t value) {
+    if (value < 0) return InvalidValue();
+    PropMaxLength = value;
+    if (hWnd()) SendMessageW(hWnd(), EM_EXLIMITTEXT, 0, value);
+    Site().PropertyChanged(L"MaxLength");
 }
 
 void RichTextBox::SetScrollBars(int32_t value) {
-    CheckScrollBars(value);
-    if (value == PropScrollBars) return;
+    if (value < 0 || value > 3) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropScrollBars = value;
     ReCreateSystemWindow();
     Site().PropertyChanged(L"ScrollBars");
 }
 
-void RichTextBox::SetLocked(bool value) {
-    PropLocked = value;
-    if (hWnd()) SendMessageW(hWnd(), EM_SETREADONLY, value ? TRUE : FALSE, 0);
-    Site().PropertyChanged(L"Locked");
+void RichTextBox::SetWantReturn(bool value) {
+    if (value == PropWantReturn) return;
+    PropWantReturn = value;
+    if (hWnd() && !DesignMode()) {
+        // The container asks again which keys the control keeps.
+        VTableHandle::NotifyControlInfoChanged(Object(), GetFocus() == hWnd());
+    }
+    Site().PropertyChanged(L"WantReturn");
+}
+
+void RichTextBox::SetDisableNoScroll(bool value) {
+    Host::RequireDesignTime(*this, L"DisableNoScroll");
+    PropDisableNoScroll = value;
+    ReCreateSystemWindow();
+    Site().PropertyChanged(L"DisableNoScroll");
+}
+
+bool RichTextBox::AutoURLDetect() const {
+    if (!hWnd()) return PropAutoURLDetect;
+    return SendMessageW(hWnd(), EM_GETAUTOURLDETECT, 0, 0) == 1;
+}
+
+void RichTextBox::SetAutoURLDetect(bool value) {
+    PropAutoURLDetect = value;
+    if (hWnd()) SendMessageW(hWnd(), EM_AUTOURLDETECT, value ? TRUE : FALSE, 0);
+    Site().PropertyChanged(L"AutoURLDetect");
+}
+
+float RichTextBox::BulletIndent() const {
+    return static_cast<float>(
+        Site().ScaleX(PropBulletIndent, Units::Unit::Pixels, Units::Unit::ContainerSize));
+}
+
+void RichTextBox::SetBulletIndent(float value) {
+    if (value < 0) return InvalidValue();
+    double pixels = -1;
+    try {
+        pixels = Site().ScaleX(value, Units::Unit::ContainerSize, Units::Unit::Pixels);
+    } catch (const ControlError&) {
+    }
+    if (pixels < 0 || pixels > INT32_MAX) return InvalidValue();
+    PropBulletIndent = static_cast<int32_t>(pixels + 0.5);
+    Site().PropertyChanged(L"BulletIndent");
+}
+
+void RichTextBox::SetSelectionBar(bool value) {
+    PropSelectionBar = value;
+    if (hWnd()) {
+        auto options = static_cast<DWORD>(SendMessageW(hWnd(), EM_GETOPTIONS, 0, 0));
+        options = value ? options | ECO_SELECTIONBAR : options & ~ECO_SELECTIONBAR;
+        SendMessageW(hWnd(), EM_SETOPTIONS, ECOOP_SET, options);
+    }
+    Site().PropertyChanged(L"SelectionBar");
+}
+
+int32_t RichTextBox::TextMode() const {
+    if (!hWnd()) return PropTextMode;
+    return (SendMessageW(hWnd(), EM_GETTEXTMODE, 0, 0) & TM_RICHTEXT) ? 0 : 1;
+}
+
+void RichTextBox::SetTextMode(int32_t value) {
+    if (value != 0 && value != 1) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    if (DesignMode()) PropFileName.clear();
+    PropTextMode = value;
+    if (hWnd()) {
+        // The window changes its mode only while it is empty, with nothing to undo.
+        SetWindowTextW(hWnd(), L"");
+        SendMessageW(hWnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+        SendMessageW(hWnd(), EM_SETTEXTMODE, value == 0 ? TM_RICHTEXT : TM_PLAINTEXT, 0);
+    }
+    Site().PropertyChanged(L"TextMode");
+}
+
+void RichTextBox::SetUndoLimit(int32_t value) {
+    if (value < 0) return InvalidValue();
+    if (!hWnd()) return;
+    SendMessageW(hWnd(), EM_SETTEXTMODE, value > 1 ? TM_MULTILEVELUNDO : TM_SINGLELEVELUNDO, 0);
+    PropUndoLimit = static_cast<int32_t>(SendMessageW(hWnd(), EM_SETUNDOLIMIT, value, 0));
+    Site().PropertyChanged(L"UndoLimit");
+}
+
+void RichTextBox::SetIMEMode(int32_t value) {
+    if (value < 0 || value > 10) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    PropIMEMode = value;
+    Site().PropertyChanged(L"IMEMode");
+}
+
+void RichTextBox::SetAllowOverType(bool value) {
+    PropAllowOverType = value;
+    if (!value) SetOverTypeMode(false);
+    Site().PropertyChanged(L"AllowOverType");
+}
+
+void RichTextBox::SetOverTypeMode(bool value) {
+    if (value == PropOverTypeMode) return;
+    if (hWnd() && !DesignMode()) {
+        // The window's own switch; the key handler keeps the field.
+        SendMessageW(hWnd(), WM_KEYDOWN, VK_INSERT, 0);
+        SendMessageW(hWnd(), WM_KEYUP, VK_INSERT, 0);
+    } else {
+        PropOverTypeMode = value && PropAllowOverType;
+    }
+    Site().PropertyChanged(L"OverTypeMode");
+}
+
+// ---- Content --------------------------------------------------------------------------------
+
+DWORD RichTextBox::ContentFormat() const {
+    return TextMode() == 1 ? kUnicodeText : SF_RTF;
+}
+
+std::wstring RichTextBox::Text() const {
+    return RichTextBoxBase::StreamStringOut(hWnd(), kUnicodeText);
+}
+
+void RichTextBox::SetText(const std::wstring& text) {
+    if (DesignMode()) PropFileName.clear();
+    RichTextBoxBase::StreamStringIn(hWnd(), text, kUnicodeText, PropMaxLength);
+    ShowFromTop();
+    Site().PropertyChanged(L"Text");
+}
+
+void RichTextBox::ShowFromTop() {
+    if (!hWnd()) return;
+    CHARRANGE start{0, 0};
+    SendMessageW(hWnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
+    POINT top{0, 0};
+    SendMessageW(hWnd(), EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
+}
+
+std::wstring RichTextBox::TextRTF() const {
+    return RichTextBoxBase::StreamStringOut(hWnd(), SF_RTF);
+}
+
+void RichTextBox::SetTextRTF(const std::wstring& rtf) {
+    RichTextBoxBase::StreamStringIn(hWnd(), rtf, SF_RTF, PropMaxLength);
+    ShowFromTop();
+    Site().PropertyChanged(L"TextRTF");
+}
+
+std::wstring RichTextBox::SelText() const {
+    if (!hWnd()) return {};
+    GETTEXTLENGTHEX length{GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
+    const LRESULT whole =
+        SendMessageW(hWnd(), EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
+    if (whole <= 0) return {};
+    // The window writes a terminator after the selected text.
+    std::wstring text(static_cast<size_t>(whole) + 1, L'\0');
+    const LRESULT n = SendMessageW(hWnd(), EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(n > 0 ? std::min(static_cast<size_t>(n), text.size() - 1) : 0);
+    return text;
+}
+
+void RichTextBox::SetSelText(const std::wstring& text) {
+    if (hWnd()) SendMessageW(hWnd(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::wstring RichTextBox::SelRTF() const {
+    return RichTextBoxBase::StreamStringOut(hWnd(), SFF_SELECTION | SF_RTF);
+}
+
+void RichTextBox::SetSelRTF(const std::wstring& rtf) {
+    RichTextBoxBase::StreamStringIn(hWnd(), rtf, SFF_SELECTION | SF_RTF, PropMaxLength);
+}
+
+template <class Body>
+void RichTextBox::FileOperation(Body&& body) {
+    try {
+        body();
+    } catch (const ControlError& e) {
+        if (e.Number() != ControlErrors::kPathFileAccess || !DesignMode()) throw;
+        Common::ShowMessageBox(e.Description() + L".", MB_ICONHAND);
+    }
+}
+
+void RichTextBox::LoadFile(const std::wstring& fileName, std::optional<int32_t> format,
+                           std::optional<bool> selectionOnly) {
+    FileOperation([&] {
+        RichTextBoxBase::LoadFile(hWnd(), fileName, format.value_or(0),
+                                  selectionOnly.value_or(false), PropMaxLength);
+    });
+}
+
+void RichTextBox::SaveFile(const std::wstring& fileName, std::optional<int32_t> format,
+                           std::optional<bool> selectionOnly) {
+    FileOperation([&] {
+        RichTextBoxBase::SaveFile(hWnd(), fileName, format.value_or(0),
+                                  selectionOnly.value_or(false));
+    });
+}
+
+void RichTextBox::SetFileName(const std::wstring& fileName) {
+    if (fileName.empty()) {
+        PropFileName.clear();
+        if (hWnd()) SetWindowTextW(hWnd(), L"");
+        Site().PropertyChanged(L"FileName");
+        return;
+    }
+    FileOperation([&] {
+        if (!RichTextBoxBase::FileExists(fileName)) RichTextBoxBase::RaiseFileAccess();
+        const int32_t format = RichTextBoxBase::DetectFileFormat(fileName);
+        // Plain-text mode cannot hold a formatted document.
+        if (format == RichTextBoxBase::kFormatRTF && TextMode() != 0) {
+            PropFileName.clear();
+            return;
+        }
+        RichTextBoxBase::LoadFile(hWnd(), fileName, format, false, PropMaxLength);
+        PropFileName = fileName;
+        Site().PropertyChanged(L"FileName");
+    });
+}
+
+// ---- Property browsing ------------------------------------------------------------------------
+
+HRESULT RichTextBox::GetDisplayString(VARIANT_BOOL* handled, DISPID id, BSTR* name) {
+    if (handled) *handled = VARIANT_FALSE;
+    if (id != kDispIdMousePointer || !name) return S_OK;
+    *name = SysAllocString(Common::PointerDisplayString(PropMousePointer).c_str());
+    if (handled) *handled = VARIANT_TRUE;
+    return S_OK;
+}
+
+HRESULT RichTextBox::GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id, SAFEARRAY** strings,
+                                          SAFEARRAY** cookies) {
+    if (handled) *handled = VARIANT_FALSE;
+    if (id != kDispIdMousePointer || !strings || !cookies) return S_OK;
+    std::vector<std::wstring> names;
+    std::vector<int32_t> values;
+    Common::PointerPredefinedStrings(names, values);
+    SAFEARRAY* newStrings = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size()));
+    SAFEARRAY* newCookies = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(values.size()));
+    if (!newStrings || !newCookies) {
+        if (newStrings) SafeArrayDestroy(newStrings);
+        if (newCookies) SafeArrayDestroy(newCookies);
+        return E_OUTOFMEMORY;
+    }
+    for (LONG i = 0; i < static_cast<LONG>(names.size()); ++i) {
+        BSTR text = SysAllocString(names[static_cast<size_t>(i)].c_str());
+        SafeArrayPutElement(newStrings, &i, text);
+        SysFreeString(text);
+        LONG cookie = values[static_cast<size_t>(i)];
+        SafeArrayPutElement(newCookies, &i, &cookie);
+    }
+    if (*strings) SafeArrayDestroy(*strings);
+    if (*cookies) SafeArrayDestroy(*cookies);
+    *strings = newStrings;
+    *cookies = newCookies;
+    if (handled) *handled = VARIANT_TRUE;
+    return S_OK;
+}
+
+HRESULT RichTextBox::GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
+                                        VARIANT* value) {
+    if (handled) *handled = VARIANT_FALSE;
+    if (id != kDispIdMousePointer || !value) return S_OK;
+    value->vt = VT_I4;
+    value->lVal = cookie;
+    if (handled) *handled = VARIANT_TRUE;
+    return S_OK;
 }

@@ -1,54 +1,213 @@
 // RichTextBox: a rich text box over the system rich edit window.
+//
+// Dispatch identifiers (the member table in RichTextBox.cpp holds them): the control's own
+// properties count down from Locked (0x6803002F) in member order and up from it for those
+// before it; the content members follow below TextMode's neighbours:
+//   IDEStop 0x6803003D, hWnd 0x6803003C, hWndUserControl 0x6803003B, Font 0x6803003A,
+//   VisualStyles 0x68030039, OLEDragDrop 0x68030037, MousePointer 0x68030036,
+//   MouseIcon 0x68030035, MouseTrack 0x68030034, RightToLeft 0x68030033,
+//   RightToLeftMode 0x68030032, Border 0x68030031, BackColor 0x68030030, Locked 0x6803002F,
+//   HideSelection 0x6803002E, PasswordChar 0x6803002D, UseSystemPasswordChar 0x6803002C,
+//   MultiLine 0x6803002B, MaxLength 0x6803002A, ScrollBars 0x68030029, WantReturn 0x68030028,
+//   DisableNoScroll 0x68030027, AutoURLDetect 0x68030026, BulletIndent 0x68030025,
+//   SelectionBar 0x68030024, FileName 0x68030023, TextMode 0x68030022, UndoLimit 0x68030021,
+//   IMEMode 0x68030020, AllowOverType 0x6803001F, OverTypeMode 0x6803001E,
+//   Refresh -550 (DISPID_REFRESH), Text 0x6803001B, TextRTF 0x6803001A, Default 0
+//   (the default member), SelText 0x68030019, SelRTF 0x68030018, SaveFile 0x68030017,
+//   LoadFile 0x68030016; Enabled is the host's 0x8001000D.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "controls/base/ComPtr.h"
 #include "host/SystemWindowControl.h"
 
-class RichTextBox : public Host::SystemWindowControl<> {
+class RichTextBox : public Host::SystemWindowControl<Host::OleInPlaceActiveObjectVBDefaults,
+                                                     Host::OleControlVBDefaults,
+                                                     Host::PerPropertyBrowsingVBDefaults> {
 public:
     static constexpr wchar_t kTypeName[] = L"RichTextBox";
     static constexpr DISPID kDispIdTextRTF = 0x6803001A;
     static constexpr DISPID kDispIdScrollBars = 0x68030029;
     static constexpr DISPID kDispIdLocked = 0x6803002F;
+    static constexpr DISPID kDispIdMousePointer = 0x68030036;
 
-    // Several lines, wrapping at the right edge without a horizontal scroll bar. Stored with
-    // the layout; error 382 when set at run time.
+    // --- the control's life --------------------------------------------------------------
+    // Destroys the rich edit window; the control stays without one.
+    void IDEStop();
+    // hWnd: the rich edit window; hWndUserControl: the control's own.
+    HWND RichEditHandle() const { return hWnd(); }
+    HWND hWndUserControl() const;
+    void Refresh();
+
+    // --- look ----------------------------------------------------------------------------
+    // None means the container's font.
+    ComPtr<IFontDisp> Font() const;
+    void SetFont(ComPtr<IFontDisp> font);
+    bool VisualStyles() const { return PropVisualStyles; }
+    void SetVisualStyles(bool value);
+    bool Border() const { return PropBorder; }
+    void SetBorder(bool value);
+    OLE_COLOR BackColor() const { return PropBackColor; }
+    void SetBackColor(OLE_COLOR color);
+    // 0 to 16, or 99 for MouseIcon; error 380 otherwise.
+    int16_t MousePointer() const { return PropMousePointer; }
+    void SetMousePointer(int16_t value);
+    // None, or an icon.
+    ComPtr<IPictureDisp> MouseIcon() const { return PropMouseIcon; }
+    void SetMouseIcon(ComPtr<IPictureDisp> icon);
+    bool MouseTrack() const { return PropMouseTrack; }
+    void SetMouseTrack(bool value);
+    bool RightToLeft() const { return PropRightToLeft; }
+    void SetRightToLeft(bool value);
+    // How RightToLeft is settled: 0 as given, 1 the container's, 2/3/4 the system's, the
+    // user's or the user interface's language.
+    int32_t RightToLeftMode() const { return PropRightToLeftMode; }
+    void SetRightToLeftMode(int32_t value);
+
+    // --- behaviour -------------------------------------------------------------------------
+    bool OLEDragDrop() const { return PropOLEDragDrop; }
+    void SetOLEDragDrop(bool value);
+    // The user may scroll, select and copy, but not change the text.
+    bool Locked() const;
+    void SetLocked(bool value);
+    bool HideSelection() const { return PropHideSelection; }
+    void SetHideSelection(bool value);
+    // The character shown for each one typed; empty for none. Ignored while
+    // UseSystemPasswordChar is set.
+    std::wstring PasswordChar() const;
+    void SetPasswordChar(const std::wstring& value);
+    bool UseSystemPasswordChar() const { return PropUseSystemPasswordChar; }
+    void SetUseSystemPasswordChar(bool value);
+    // Several lines; error 382 when set at run time.
     bool MultiLine() const { return PropMultiLine; }
     void SetMultiLine(bool value);
-    // The whole content as Rich Text Format; assigning replaces it.
-    std::wstring TextRTF() const;
-    void SetTextRTF(const std::wstring& rtf);
+    // Characters the user may type; 0 the window's default. Loads are never cut by it.
+    int32_t MaxLength() const { return PropMaxLength; }
+    void SetMaxLength(int32_t value);
     // 0 none, 1 horizontal, 2 vertical, 3 both; error 380 otherwise. Changing it re-creates
     // the window, keeping content, selection and the scroll position of each axis that
     // keeps its bar.
     int32_t ScrollBars() const { return PropScrollBars; }
     void SetScrollBars(int32_t value);
-    // The user may scroll, select and copy, but not change the text.
-    bool Locked() const { return PropLocked; }
-    void SetLocked(bool value);
+    bool WantReturn() const { return PropWantReturn; }
+    void SetWantReturn(bool value);
+    // Scroll bars shown disabled when not needed; error 382 when set at run time.
+    bool DisableNoScroll() const { return PropDisableNoScroll; }
+    void SetDisableNoScroll(bool value);
+    bool AutoURLDetect() const;
+    void SetAutoURLDetect(bool value);
+    // In the container's size units.
+    float BulletIndent() const;
+    void SetBulletIndent(float value);
+    bool SelectionBar() const { return PropSelectionBar; }
+    void SetSelectionBar(bool value);
+    // 0 rich text, 1 plain text; changing it empties the control.
+    int32_t TextMode() const;
+    void SetTextMode(int32_t value);
+    int32_t UndoLimit() const { return PropUndoLimit; }
+    void SetUndoLimit(int32_t value);
+    // 0 to 10.
+    int32_t IMEMode() const { return PropIMEMode; }
+    void SetIMEMode(int32_t value);
+    bool AllowOverType() const { return PropAllowOverType; }
+    void SetAllowOverType(bool value);
+    bool OverTypeMode() const { return PropOverTypeMode; }
+    void SetOverTypeMode(bool value);
+
+    // --- content ---------------------------------------------------------------------------
+    // The whole content as plain Unicode text.
+    std::wstring Text() const;
+    void SetText(const std::wstring& text);
+    // The whole content as Rich Text Format; assigning replaces it. Also the default member.
+    std::wstring TextRTF() const;
+    void SetTextRTF(const std::wstring& rtf);
+    // The selected text; assigning replaces the selection (undoably).
+    std::wstring SelText() const;
+    void SetSelText(const std::wstring& text);
+    // The selection as RTF; assigning replaces the selection with the document.
+    std::wstring SelRTF() const;
+    void SetSelRTF(const std::wstring& rtf);
+    // Format 0 RTF, 1 ANSI text, 2 Unicode text (UTF-16LE; loading needs a byte-order mark).
+    // Error 75 when the file is missing or cannot be read or written; while designing a
+    // message box instead. A save replaces the file only when the whole content was written.
+    void LoadFile(const std::wstring& fileName, std::optional<int32_t> format = {},
+                  std::optional<bool> selectionOnly = {});
+    void SaveFile(const std::wstring& fileName, std::optional<int32_t> format = {},
+                  std::optional<bool> selectionOnly = {});
+    // The file loaded while designing; assigning loads it in the format its first bytes
+    // announce (RTF only in rich-text mode), empty clears the content.
+    std::wstring FileName() const { return PropFileName; }
+    void SetFileName(const std::wstring& fileName);
 
     // --- host ----------------------------------------------------------------------------
     const Host::ControlDescription& Describe() const override;
+    void Initialize() override;
     void InitProperties() override;
     void ReadProperties(Host::PropertyStore& store) override;
     void WriteProperties(Host::PropertyStore& store) override;
+    void Terminate() override;
+    void Resize() override;
+
+    // --- property browsing -----------------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* handled, DISPID id,
+                                               BSTR* name) override;
+    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id,
+                                                   SAFEARRAY** strings,
+                                                   SAFEARRAY** cookies) override;
+    HRESULT STDMETHODCALLTYPE GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
+                                                 VARIANT* value) override;
 
 private:
     Host::WindowSpec DescribeWindow() override;
     void WindowCreated() override;
-    void WindowDestroyed() override;
     std::function<void()> KeepWindowState() override;
-    void ApplyWrap();
-    std::string StreamOut() const;
-    void StreamIn(const std::string& rtf);
+    LRESULT SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-    bool PropMultiLine = false;
-    int32_t PropScrollBars = 0;
-    bool PropLocked = false;
-    std::wstring PropTextRTF;  // what the layout carries, until the window takes it
+    bool DesignMode() const;
+    // An unacceptable value: error 380 at run time; while designing its message box.
+    void InvalidValue() const;
+    // The content's stream format: Unicode text in plain-text mode, else RTF.
+    DWORD ContentFormat() const;
+    // A new document shows its top, the caret first.
+    void ShowFromTop();
+    // Runs a file operation; while designing, error 75 becomes its message box.
+    template <class Body>
+    void FileOperation(Body&& body);
+
     bool libraryHeld_ = false;
+    bool inResize_ = false;
+    bool PropVisualStyles = true;
+    bool PropOLEDragDrop = true;
+    int16_t PropMousePointer = 0;
+    ComPtr<IPictureDisp> PropMouseIcon;
+    bool PropMouseTrack = false;
+    bool PropRightToLeft = false;
+    int32_t PropRightToLeftMode = 1;
+    bool PropBorder = true;
+    OLE_COLOR PropBackColor = 0x80000005;
+    bool PropLocked = false;
+    bool PropHideSelection = true;
+    wchar_t PropPasswordChar = 0;
+    bool PropUseSystemPasswordChar = false;
+    bool PropMultiLine = true;
+    int32_t PropMaxLength = 0;
+    int32_t PropScrollBars = 0;
+    bool PropWantReturn = true;
+    bool PropDisableNoScroll = false;
+    bool PropAutoURLDetect = true;
+    int32_t PropBulletIndent = 0;  // pixels
+    bool PropSelectionBar = false;
+    std::wstring PropFileName;
+    int32_t PropTextMode = 0;
+    int32_t PropUndoLimit = 100;
+    int32_t PropIMEMode = 0;
+    bool PropAllowOverType = true;
+    bool PropOverTypeMode = false;
+    // The content a layout carries, until the window takes it.
+    std::wstring pendingContent_;
 };

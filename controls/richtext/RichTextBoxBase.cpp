@@ -141,12 +141,24 @@ DWORD CALLBACK StringInCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LON
 struct FileTransfer {
     HANDLE file;
     bool failed = false;
+    // Unicode text goes out behind a byte-order mark, which the reader needs to know it
+    // again; some windows write none themselves.
+    bool markPending = false;
 };
 
 DWORD CALLBACK FileOutCallback(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* done) {
     auto* transfer = reinterpret_cast<FileTransfer*>(cookie);
     const DWORD wanted = static_cast<DWORD>(std::max<LONG>(count, 0));
     DWORD written = 0;
+    if (transfer->markPending && wanted > 0) {
+        transfer->markPending = false;
+        static const BYTE kMark[] = {0xFF, 0xFE};
+        if (!(wanted >= 2 && buffer[0] == 0xFF && buffer[1] == 0xFE)) {
+            transfer->failed |=
+                !WriteFile(transfer->file, kMark, 2, &written, nullptr) || written != 2;
+            written = 0;
+        }
+    }
     const BOOL ok = WriteFile(transfer->file, buffer, wanted, &written, nullptr);
     *done = static_cast<LONG>(written);
     transfer->failed |= !ok || written != wanted;
@@ -203,13 +215,6 @@ void StreamIn(HWND richEdit, DWORD flags, DWORD_PTR cookie, EDITSTREAMCALLBACK c
     EDITSTREAM stream{cookie, 0, callback};
     SendMessageW(richEdit, EM_STREAMIN, flags, reinterpret_cast<LPARAM>(&stream));
     SendMessageW(richEdit, EM_EXLIMITTEXT, 0, maxLength);
-    if (!(flags & SFF_SELECTION)) {
-        // A new document starts at its top, caret first.
-        CHARRANGE start{0, 0};
-        SendMessageW(richEdit, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&start));
-        POINT top{0, 0};
-        SendMessageW(richEdit, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&top));
-    }
 }
 
 UniqueFile OpenForReading(const std::wstring& fileName) {
@@ -285,6 +290,7 @@ void StreamFileOut(HWND richEdit, const std::wstring& fileName, DWORD flags) {
     UniqueFile file = CreateSibling(fileName, temporary);
     if (!file) RaiseFileAccess();
     FileTransfer transfer{file.Get()};
+    transfer.markPending = (flags & (SF_UNICODE | SF_TEXT)) == (SF_UNICODE | SF_TEXT);
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&transfer), 0, FileOutCallback};
     SendMessageW(richEdit, EM_STREAMOUT, flags, reinterpret_cast<LPARAM>(&stream));
     const bool written = !transfer.failed && FlushFileBuffers(file.Get());

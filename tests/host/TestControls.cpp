@@ -6,48 +6,13 @@
 #include <stdexcept>
 
 #include "controls/base/ComCtlsBase.h"
+#include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "controls/base/VTableHandle.h"
 #include "host/ControlTypes.h"
 #include "host/Variant.h"
 
 namespace testhost {
-
-namespace {
-
-Host::Variant TextBytes(const std::wstring& text) {
-    if (text.empty()) return {};
-    return Host::Variant::Bytes(text.data(), text.size() * sizeof(wchar_t));
-}
-
-std::wstring TextOf(const Host::Variant& v) {
-    if (v.Type() != (VT_ARRAY | VT_UI1) || !v.Get().parray) return {};
-    LONG lo = 0, hi = -1;
-    SafeArrayGetLBound(v.Get().parray, 1, &lo);
-    SafeArrayGetUBound(v.Get().parray, 1, &hi);
-    const size_t bytes = hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0;
-    std::wstring text(bytes / 2, L'\0');
-    void* p = nullptr;
-    SafeArrayAccessData(v.Get().parray, &p);
-    if (!text.empty()) memcpy(text.data(), p, text.size() * 2);
-    SafeArrayUnaccessData(v.Get().parray);
-    return text;
-}
-
-wchar_t AccessKeyOf(const std::wstring& caption) {
-    for (size_t i = 0; i + 1 < caption.size(); ++i) {
-        if (caption[i] == L'&') {
-            if (caption[i + 1] == L'&') {
-                ++i;
-                continue;
-            }
-            return static_cast<wchar_t>(std::towupper(caption[i + 1]));
-        }
-    }
-    return 0;
-}
-
-}  // namespace
 
 bool Journal::Has(const std::wstring& line) const {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -107,14 +72,14 @@ void TestButton::InitProperties() {
 }
 
 void TestButton::ReadProperties(Host::PropertyStore& store) {
-    caption_ = TextOf(store.Read(L"Caption"));
+    caption_ = Common::VarToStr(store.Read(L"Caption").Get());
     counter_ = store.ReadInt32(L"Counter", 0);
     ratio_ = store.Read(L"Ratio", Host::Variant::Float(1.5f)).ToFloat();
     CreateButton();
 }
 
 void TestButton::WriteProperties(Host::PropertyStore& store) {
-    store.Write(L"Caption", TextBytes(caption_), {});
+    store.Write(L"Caption", Common::StrToVar(caption_), {});
     store.Write(L"Counter", Host::Variant::Int32(counter_), Host::Variant::Int32(0));
     store.Write(L"Ratio", Host::Variant::Float(ratio_), Host::Variant::Float(1.5f));
 }
@@ -189,7 +154,7 @@ void TestButton::SetEnabled(bool enabled) {
 }
 
 wchar_t TestButton::AccessKey() const {
-    return AccessKeyOf(caption_);
+    return Common::AccessKey(caption_);
 }
 
 void TestButton::AmbientChanged(std::wstring_view name) {
@@ -375,7 +340,7 @@ void TestLabel::WriteProperties(Host::PropertyStore& store) {
 
 void TestLabel::SetCaption(const std::wstring& caption) {
     caption_ = caption;
-    const wchar_t key = AccessKeyOf(caption);
+    const wchar_t key = Common::AccessKey(caption);
     Site().SetAccessKeys(key ? std::wstring(1, key) : std::wstring());
     Site().PropertyChanged(L"Caption");
     Site().Refresh();

@@ -16,6 +16,7 @@ Begin Form FTest
     Caption = "Test form"
     ClientWidth = 4800
     ClientHeight = 3000
+    StartUpPosition = 2
     Begin CommandButtonW cmdOk
         Left = 120
         Top = 120
@@ -46,6 +47,7 @@ End
 constexpr char kRedLayout[] = R"(PaylevixLayout 1
 Begin Form FRed
     Caption = "Red"
+    StartUpPosition = 2
     BackColor = 0x000000FF
 End
 )";
@@ -147,9 +149,16 @@ const Case kCases[] = {
      "Host.Echo cmdOk.Caption, chkAgree.Caption, chkAgree.Value, Form.Controls.Count\n"
      "cmdOk.Move 240, 360\n"
      "Host.Echo cmdOk.Name, cmdOk.Left, cmdOk.Top, cmdOk.Width, Form.Controls(2).Name\n"
-     "Host.Echo Host.Arguments.Count, Host.Arguments(1), Host.ClassName(Form.hWnd)\n",
+     "Host.Echo Host.Arguments.Count, Host.Arguments(1), Host.ClassName(Form.hWnd)\n"
+     "For Each c In Form.Controls\n"
+     "    names = names & c.Name & \" \"\n"
+     "Next\n"
+     "For Each a In Host.Arguments\n"
+     "    names = names & a & \" \"\n"
+     "Next\n"
+     "Host.Echo names\n",
      "load Test form False\nOK Agree 0 3\ncmdOk 240 360 1500 rtbText\n"
-     "2 two words ThunderRT6FormDC\n",
+     "2 two words ThunderRT6FormDC\ncmdOk chkAgree rtbText one two words \n",
      "",
      0,
      Encoding::Utf8,
@@ -157,8 +166,12 @@ const Case kCases[] = {
     {"JScriptNamedItemsAndErrorNumbers", L"t.js", kLayout,
      "function Form_Load() { Host.Echo('load'); }\n"
      "Host.Echo(cmdOk.Caption, Form.Controls.Count, Host.Arguments.Count, true);\n"
-     "try { chkAgree.Value = 7; } catch (e) { Host.Echo(e.number & 0xFFFF, e.description); }\n",
-     "load\nOK 3 0 true\n380 Invalid property value\n", "", 0},
+     "try { chkAgree.Value = 7; } catch (e) { Host.Echo(e.number & 0xFFFF, e.description); }\n"
+     "var names = [];\n"
+     "for (var e = new Enumerator(Form.Controls); !e.atEnd(); e.moveNext())\n"
+     "    names.push(e.item().Name);\n"
+     "Host.Echo(names.join(','));\n",
+     "load\nOK 3 0 true\n380 Invalid property value\ncmdOk,chkAgree,rtbText\n", "", 0},
     {"ControlsAddAndRemove", L"t.vbs", nullptr,
      "Set b = Form.Controls.Add(\"CommandButtonW\", \"cmdNew\")\n"
      "b.Caption = \"New\"\n"
@@ -273,7 +286,8 @@ const Case kCases[] = {
      "Host.SendKeys \"copied^a^c\"\n"
      "Host.Echo Host.ClipboardText, Host.ClassName(Host.FocusedWindow) = \"RichEdit50W\"\n"
      "Form.Hide\n",
-     "255 3 True\n1 True\n53\ncopied True\n", "", 0},
+     // A new rich text box shows its own name, the caret before it.
+     "255 3 True\n1 True\n53\ncopiedrtbNew True\n", "", 0},
     {"MessageBoxesAnswered", L"t.vbs", nullptr,
      "Host.AnswerBoxes 7\n"
      "Host.Echo MsgBox(\"Proceed?\", vbYesNo + vbQuestion, \"Title\")\n"

@@ -1,17 +1,15 @@
 // The resources the program carries, read back through the module the setup uses.
 #include <windows.h>
 #include <objbase.h>
-#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "controls/base/ComPtr.h"
 #include "setup/MErrors.h"
 #include "setup/MResources.h"
 #include "tests/support/Process.h"
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -65,14 +63,14 @@ TEST(Resources, TheWorkbookIsACompoundDocumentAndTheIconIs32By32) {
     memcpy(GlobalLock(memory), workbook.data(), workbook.size());
     GlobalUnlock(memory);
     ComPtr<ILockBytes> bytes;
-    ASSERT_EQ(CreateILockBytesOnHGlobal(memory, TRUE, &bytes), S_OK);
+    ASSERT_EQ(CreateILockBytesOnHGlobal(memory, TRUE, bytes.Put()), S_OK);
     EXPECT_EQ(StgIsStorageILockBytes(bytes.Get()), S_OK);
     ComPtr<IStorage> storage;
     ASSERT_EQ(StgOpenStorageOnILockBytes(bytes.Get(), nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE,
-                                         nullptr, 0, &storage),
+                                         nullptr, 0, storage.Put()),
               S_OK);
     ComPtr<IEnumSTATSTG> elements;
-    ASSERT_EQ(storage->EnumElements(0, nullptr, 0, &elements), S_OK);
+    ASSERT_EQ(storage->EnumElements(0, nullptr, 0, elements.Put()), S_OK);
     STATSTG stat{};
     ULONG fetched = 0;
     ASSERT_EQ(elements->Next(1, &stat, &fetched), S_OK);

@@ -229,3 +229,18 @@ TEST_F(SetupTest, IsExcelRunningSeesNoInstanceThatIsNotTheActiveObject) {
     EXPECT_EQ(GetErrorInfo(0, &info), S_FALSE);
     if (info) info->Release();
 }
+
+TEST_F(SetupTest, TheAddInIsPresentOnlyAsANormalFileUnderAppData) {
+    EXPECT_FALSE(MSetup::AddInPresent());
+    HANDLE file = CreateFileW(addInFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_TRUE(MSetup::AddInPresent());
+    SetFileAttributesW(addInFile.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(MSetup::AddInPresent());
+    SetFileAttributesW(addInFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // Without APPDATA there is no add-in path: never a look at the root of the drive.
+    SetEnvironmentVariableW(L"APPDATA", nullptr);
+    EXPECT_FALSE(MSetup::AddInPresent());
+}

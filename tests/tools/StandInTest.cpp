@@ -2,18 +2,17 @@
 // in the project's prefix, called through IDispatch, its journal and state read back.
 #include <windows.h>
 #include <oleauto.h>
-#include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "controls/base/ComPtr.h"
 #include "tests/support/Process.h"
 #include "tests/tools/StandInWorld.h"
 #include "tools/StandInConfig.h"
 
-using Microsoft::WRL::ComPtr;
 using standin::StandInWorld;
 using Lines = std::vector<std::wstring>;
 
@@ -37,7 +36,8 @@ struct Answer {
         return excepInfo.bstrDescription ? excepInfo.bstrDescription : L"";
     }
     ComPtr<IDispatch> Object() const {
-        return V_VT(&result) == VT_DISPATCH ? V_DISPATCH(&result) : nullptr;
+        return V_VT(&result) == VT_DISPATCH ? ComPtr<IDispatch>(V_DISPATCH(&result))
+                                            : ComPtr<IDispatch>();
     }
 };
 
@@ -93,9 +93,8 @@ VARIANT Bool(bool value) {
 
 ComPtr<IDispatch> Create(HRESULT* result = nullptr) {
     ComPtr<IDispatch> object;
-    const HRESULT hr =
-        CoCreateInstance(StandInConfig::kClsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
-                         reinterpret_cast<void**>(object.GetAddressOf()));
+    const HRESULT hr = CoCreateInstance(StandInConfig::kClsid, nullptr, CLSCTX_LOCAL_SERVER,
+                                        IID_IDispatch, object.PutVoid());
     if (result) *result = hr;
     return object;
 }
@@ -234,6 +233,10 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
     Answer quit;
     Invoke(quit, app.Get(), L"Quit", DISPATCH_METHOD);
     EXPECT_EQ(quit.hr, S_OK);
+    // As the real application does, it stays until its client lets go of it.
+    Answer afterQuit;
+    Invoke(afterQuit, app.Get(), L"Name", kGet);
+    EXPECT_EQ(afterQuit.hr, S_OK);
     app.Reset();
     ASSERT_TRUE(world.WaitForExit());
     const Lines journal = world.Journal();
@@ -243,7 +246,8 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
     EXPECT_EQ(journal[2], L"GetIDsOfNames(NoSuchMember) -> error 0x80020006");
     EXPECT_EQ(journal[3], L"Invoke(12345) -> error 0x80020003");
     EXPECT_EQ(journal[4], L"AddIns -> error 0x8002000E");
-    EXPECT_EQ(journal.end()[-3], L"Quit");
+    EXPECT_EQ(journal.end()[-4], L"Quit");
+    EXPECT_EQ(journal.end()[-3], L"Name");
     EXPECT_EQ(journal.end()[-2], L"release");
     EXPECT_EQ(journal.end()[-1], L"exit");
 }
@@ -354,11 +358,10 @@ TEST(StandInRunning, OnlyTheRunningModeIsTheActiveObject) {
     {
         standin::RunningStandIn running;
         ASSERT_TRUE(running.Start());
-        ComPtr<IUnknown> object;
-        object.Attach(standin::ActiveObject());
+        auto object = ComPtr<IUnknown>::Attach(standin::ActiveObject());
         ASSERT_TRUE(object);
-        ComPtr<IDispatch> app;
-        ASSERT_EQ(object.As(&app), S_OK);
+        ComPtr<IDispatch> app = object.As<IDispatch>(IID_IDispatch);
+        ASSERT_TRUE(app);
         Answer name;
         Invoke(name, app.Get(), L"Name", kGet);
         EXPECT_EQ(name.Text(), L"Paylevix spreadsheet stand-in");
@@ -373,10 +376,9 @@ TEST(StandInRunning, OnlyTheRunningModeIsTheActiveObject) {
     standin::RunningStandIn running;
     ASSERT_TRUE(running.Start());
     {
-        ComPtr<IUnknown> object;
-        object.Attach(standin::ActiveObject());
-        ComPtr<IDispatch> app;
-        ASSERT_EQ(object.As(&app), S_OK);
+        auto object = ComPtr<IUnknown>::Attach(standin::ActiveObject());
+        ComPtr<IDispatch> app = object.As<IDispatch>(IID_IDispatch);
+        ASSERT_TRUE(app);
         Answer quit;
         Invoke(quit, app.Get(), L"Quit", DISPATCH_METHOD);
         EXPECT_EQ(quit.hr, S_OK);

@@ -133,14 +133,14 @@ TEST(AccelCharCode, TakesTheLastSingleAmpersandsCharacterUpperCased) {
     EXPECT_EQ(Common::AccelCharCode(L"&"), 0);
     EXPECT_EQ(Common::AccelCharCode(L"Exit&"), 0);
     EXPECT_EQ(Common::AccelCharCode(L"&&A"), 0);
-    EXPECT_EQ(Common::AccelCharCode(L"Save && Exit"), 38);
+    EXPECT_EQ(Common::AccelCharCode(L"Save && Exit"), 0);  // a pair never marks a key
     EXPECT_EQ(Common::AccelCharCode(L""), 0);
     EXPECT_EQ(Common::AccelCharCode(L"No key"), 0);
     EXPECT_EQ(Common::AccelCharCode(L"&Open"), 79);
     EXPECT_EQ(Common::AccelCharCode(L"&File &Edit"), 69);  // the last one wins
     EXPECT_EQ(Common::AccelCharCode(L"&1st"), 49);
-    // A literal "&" just before the key: the pair is seen first and gives 38.
-    EXPECT_EQ(Common::AccelCharCode(L"Copy &&&Paste"), 38);
+    EXPECT_EQ(Common::AccelCharCode(L"Copy &&&Paste"), 80);  // a literal "&" before the key
+    EXPECT_EQ(Common::AccessKey(L"&Установить && выйти"), L'У');
 }
 
 TEST(KeyboardAndMouse, StateBitsFromKeysAndMouseFlags) {

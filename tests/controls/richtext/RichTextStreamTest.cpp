@@ -192,7 +192,10 @@ TEST(RichTextStream, FilesInEveryFormat) {
     SaveFile(rich.Get(), unicodeFile, kFormatUnicodeText, false);
     EXPECT_EQ(ReadBytes(rtfFile).rfind("{\\rtf", 0), 0u);
     EXPECT_EQ(ReadBytes(textFile).substr(0, 5), "Bold ");
-    EXPECT_EQ(ReadBytes(unicodeFile).substr(0, 4), std::string("B\0o\0", 4));
+    // Unicode text behind a byte-order mark, so that it loads as such again.
+    EXPECT_EQ(ReadBytes(unicodeFile).substr(0, 6), std::string("\xFF\xFE"
+                                                               "B\0o\0",
+                                                               6));
     SaveFile(rich.Get(), L"", kFormatRTF, false);  // nothing, no error
 
     struct Case {
@@ -205,6 +208,7 @@ TEST(RichTextStream, FilesInEveryFormat) {
     const Case cases[] = {
         {rtfFile, kFormatRTF, "", kFormatRTF, L"Bold Ünïcode"},
         {textFile, kFormatText, "", kFormatText, L"Bold "},
+        {unicodeFile, kFormatUnicodeText, "", kFormatUnicodeText, L"Bold Ünïcode"},
         {folder.File(L"other.rtf"), kFormatRTF, "{\\rtf1 Other\\par}", kFormatRTF, L"Other"},
         {folder.File(L"bom.txt"), kFormatUnicodeText, std::string("\xFF\xFE\x16\x04!\0", 6),
          kFormatUnicodeText, L"Ж!"},

@@ -1,14 +1,14 @@
-#include "host/Variant.h"
+#include "controls/base/Variant.h"
 
 #include <olectl.h>
 
+#include <climits>
 #include <cmath>
 #include <cstring>
 
 #include "controls/base/ComPtr.h"
+#include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
-
-namespace Host {
 
 namespace {
 
@@ -49,10 +49,7 @@ bool IsByteArray(const VARIANT& v) {
 }
 
 size_t ArrayBytes(const VARIANT& v) {
-    LONG lo = 0, hi = -1;
-    SafeArrayGetLBound(v.parray, 1, &lo);
-    SafeArrayGetUBound(v.parray, 1, &hi);
-    return hi >= lo ? static_cast<size_t>(hi - lo + 1) : 0;
+    return ArrayLength(v.parray);
 }
 
 bool IsBlank(const VARIANT& v) {
@@ -65,33 +62,6 @@ bool IsBlank(const VARIANT& v) {
         return d.ToDouble() == 0;
     }
     return false;
-}
-
-bool FontsEqual(IFont* a, IFont* b) {
-    BSTR na = nullptr, nb = nullptr;
-    CY sa{}, sb{};
-    BOOL ia = 0, ib = 0, ua = 0, ub = 0, xa = 0, xb = 0;
-    SHORT wa = 0, wb = 0, ca = 0, cb = 0;
-    a->get_Name(&na);
-    b->get_Name(&nb);
-    const bool namesEqual = SysStringLen(na) == SysStringLen(nb) &&
-                            std::wmemcmp(na ? na : L"", nb ? nb : L"", SysStringLen(na)) == 0;
-    SysFreeString(na);
-    SysFreeString(nb);
-    a->get_Size(&sa);
-    b->get_Size(&sb);
-    a->get_Italic(&ia);
-    b->get_Italic(&ib);
-    a->get_Underline(&ua);
-    b->get_Underline(&ub);
-    a->get_Strikethrough(&xa);
-    b->get_Strikethrough(&xb);
-    a->get_Weight(&wa);
-    b->get_Weight(&wb);
-    a->get_Charset(&ca);
-    b->get_Charset(&cb);
-    return namesEqual && sa.int64 == sb.int64 && !ia == !ib && !ua == !ub && !xa == !xb &&
-           wa == wb && ca == cb;
 }
 
 }  // namespace
@@ -165,6 +135,7 @@ Variant Variant::String(std::wstring_view value) {
 
 Variant Variant::Bytes(const void* data, size_t size) {
     Variant v;
+    if (size > ULONG_MAX) ControlErrors::Raise(ControlErrors::kOutOfMemory);
     SAFEARRAY* array = SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size));
     if (!array) ControlErrors::Raise(ControlErrors::kOutOfMemory);
     if (size) {
@@ -255,7 +226,7 @@ bool VariantsEqual(const VARIANT& a0, const VARIANT& b0) {
         ComPtr<IFont> fx, fy;
         ux->QueryInterface(IID_IFont, fx.PutVoid());
         uy->QueryInterface(IID_IFont, fy.PutVoid());
-        if (fx && fy) return FontsEqual(fx.Get(), fy.Get());
+        if (fx && fy) return Common::FontsEqual(fx.Get(), fy.Get());
         ComPtr<IUnknown> ix, iy;
         ux->QueryInterface(IID_IUnknown, ix.PutVoid());
         uy->QueryInterface(IID_IUnknown, iy.PutVoid());
@@ -264,4 +235,10 @@ bool VariantsEqual(const VARIANT& a0, const VARIANT& b0) {
     return false;
 }
 
-}  // namespace Host
+size_t ArrayLength(SAFEARRAY* array) {
+    if (!array || SafeArrayGetDim(array) != 1) return 0;
+    LONG lo = 0, hi = -1;
+    SafeArrayGetLBound(array, 1, &lo);
+    SafeArrayGetUBound(array, 1, &hi);
+    return hi >= lo ? static_cast<size_t>(hi - lo) + 1 : 0;
+}
