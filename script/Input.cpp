@@ -299,6 +299,9 @@ std::vector<INPUT> Mouse(POINT screen, MouseAction action, int button, int shift
 
 namespace {
 
+// How long a window may take to come forward; a loaded machine can take seconds.
+constexpr DWORD kForegroundTimeoutMs = 5000;
+
 template <class Done>
 void PumpUntil(Done done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -325,7 +328,7 @@ void WaitUntilOnTop(POINT screen, HWND root) {
             return at && GetAncestor(at, GA_ROOT) == root &&
                    (GetForegroundWindow() == root || !IsWindowEnabled(root));
         },
-        1000);
+        kForegroundTimeoutMs);
     Pump(0);
 }
 
@@ -337,7 +340,7 @@ void WaitForForeground() {
         [] {
             return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == GetCurrentThreadId();
         },
-        1000);
+        kForegroundTimeoutMs);
 }
 
 void Pump(DWORD ms) {
