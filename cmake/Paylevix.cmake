@@ -33,7 +33,9 @@ add_compile_definitions(UNICODE _UNICODE NOMINMAX WINVER=0x0601 _WIN32_WINNT=0x0
 # No compiler runtime DLLs to ship: the executables import system DLLs only.
 add_link_options(-static -static-libgcc -static-libstdc++ $<$<CONFIG:MinSizeRel,Release>:-s>)
 
-set(PAYLEVIX_WARNINGS -Wall -Wextra)
+# Warnings are errors in the build CI runs (the default); a local build may turn that off.
+option(PAYLEVIX_WERROR "Treat compiler warnings as errors" ON)
+set(PAYLEVIX_WARNINGS -Wall -Wextra $<$<BOOL:${PAYLEVIX_WERROR}>:-Werror>)
 
 # The common-controls version 6 manifest, shared by the program and every test
 # executable so that both get the same comctl32.
@@ -42,10 +44,21 @@ set(PAYLEVIX_MANIFEST_RC ${CMAKE_BINARY_DIR}/manifest.rc)
 file(WRITE ${PAYLEVIX_MANIFEST_RC}
      "#include <winuser.h>\n1 RT_MANIFEST \"${PAYLEVIX_MANIFEST}\"\n")
 
+# Each library sees its own folder and, through the libraries it links, the layers below it,
+# never a higher one: its include directory is a view of the source tree holding only its own
+# folder (build/include/<library>/<folder>, a link to the sources), so "#include" of a higher
+# layer's header is not found.
 function(paylevix_library name)
     add_library(${name} STATIC ${ARGN})
     target_compile_options(${name} PRIVATE ${PAYLEVIX_WARNINGS})
-    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    file(RELATIVE_PATH folder ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    set(view ${CMAKE_BINARY_DIR}/include/${name})
+    if(NOT IS_SYMLINK ${view}/${folder})
+        get_filename_component(parent ${view}/${folder} DIRECTORY)
+        file(MAKE_DIRECTORY ${parent})
+        file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${view}/${folder} SYMBOLIC)
+    endif()
+    target_include_directories(${name} PUBLIC ${view})
 endfunction()
 
 # Each test of the calling directory that runs Windows programs (it needs the fixture "wine")
@@ -60,14 +73,32 @@ function(paylevix_give_slots)
     endforeach()
 endfunction()
 
+# paylevix_executable(NAME [WIN32] [NO_MANIFEST] SOURCES ... [LIBS ...]): a program with the
+# project's warnings, the wide entry point and, unless it carries its own, the
+# common-controls manifest.
+function(paylevix_executable name)
+    cmake_parse_arguments(E "WIN32;NO_MANIFEST" "" "SOURCES;LIBS" ${ARGN})
+    set(kind)
+    if(E_WIN32)
+        set(kind WIN32)
+    endif()
+    set(manifest ${PAYLEVIX_MANIFEST_RC})
+    if(E_NO_MANIFEST)
+        set(manifest)
+    endif()
+    add_executable(${name} ${kind} ${E_SOURCES} ${manifest})
+    target_compile_options(${name} PRIVATE ${PAYLEVIX_WARNINGS})
+    target_link_libraries(${name} PRIVATE ${E_LIBS})
+    target_link_options(${name} PRIVATE -municode)
+endfunction()
+
+# paylevix_test(NAME SOURCES... LIBS ... [TIMEOUT s]): one executable, one CTest entry, run
+
 # paylevix_test(NAME SOURCES... LIBS ...): one executable, one CTest entry, run
 # through Wine inside the shared test environment.
 function(paylevix_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
-    add_executable(${name} ${T_SOURCES} ${PAYLEVIX_MANIFEST_RC})
-    target_compile_options(${name} PRIVATE ${PAYLEVIX_WARNINGS})
-    target_link_libraries(${name} PRIVATE ${T_LIBS} test_support gmock gtest)
-    target_link_options(${name} PRIVATE -municode)
+    paylevix_executable(${name} SOURCES ${T_SOURCES} LIBS ${T_LIBS} test_support)
     add_test(NAME ${name} COMMAND ${name})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)

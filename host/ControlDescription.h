@@ -123,6 +123,18 @@ struct VarType<HWND> {
         out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
     }
 };
+// Device contexts, like windows.
+template <>
+struct VarType<HDC> {
+    static constexpr VARTYPE kType = VT_I4;
+    static HDC From(const VARIANT& v) {
+        return reinterpret_cast<HDC>(static_cast<LONG_PTR>(v.lVal));
+    }
+    static void To(HDC value, VARIANT& out) {
+        out.vt = VT_I4;
+        out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
+    }
+};
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
 // OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).

@@ -64,27 +64,30 @@ void ControlObject::DetachSite() {
 }
 
 HRESULT ControlObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
-        *object = static_cast<IOleObject*>(this);
-    } else if (IsEqualIID(iid, IID_IOleControl)) {
-        *object = static_cast<IOleControl*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject) || IsEqualIID(iid, IID_IOleWindow)) {
-        *object = static_cast<IOleInPlaceActiveObject*>(this);
-    } else if (IsEqualIID(iid, IID_IPerPropertyBrowsing)) {
-        *object = static_cast<IPerPropertyBrowsing*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
-        *object = static_cast<IProvideClassInfo*>(this);
-    } else if (control_) {
-        return control_->QueryPartner(iid, object);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
+            *object = static_cast<IOleObject*>(this);
+        } else if (IsEqualIID(iid, IID_IOleControl)) {
+            *object = static_cast<IOleControl*>(this);
+        } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject) ||
+                   IsEqualIID(iid, IID_IOleWindow)) {
+            *object = static_cast<IOleInPlaceActiveObject*>(this);
+        } else if (IsEqualIID(iid, IID_IPerPropertyBrowsing)) {
+            *object = static_cast<IPerPropertyBrowsing*>(this);
+        } else if (IsEqualIID(iid, IID_IDispatch)) {
+            *object = static_cast<IDispatch*>(this);
+        } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
+            *object = static_cast<IProvideClassInfo*>(this);
+        } else if (control_) {
+            return control_->QueryPartner(iid, object);
+        } else {
+            return E_NOINTERFACE;
+        }
+        AddRef();
+        return S_OK;
+    });
 }
 
 ULONG ControlObject::AddRef() {
@@ -122,20 +125,22 @@ HRESULT ControlObject::GetClipboardData(DWORD, IDataObject** data) {
 }
 
 HRESULT ControlObject::DoVerb(LONG verb, LPMSG, IOleClientSite*, LONG, HWND, LPCRECT) {
-    switch (verb) {
-        case OLEIVERB_PRIMARY:
-        case OLEIVERB_SHOW:
-        case OLEIVERB_INPLACEACTIVATE:
-        case OLEIVERB_UIACTIVATE:
-            if (site_ && site_->Hwnd() && verb == OLEIVERB_UIACTIVATE) {
-                SetFocus(site_->Hwnd());
-            }
-            return S_OK;
-        case OLEIVERB_HIDE:
-            return S_OK;
-        default:
-            return OLEOBJ_S_INVALIDVERB;
-    }
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        switch (verb) {
+            case OLEIVERB_PRIMARY:
+            case OLEIVERB_SHOW:
+            case OLEIVERB_INPLACEACTIVATE:
+            case OLEIVERB_UIACTIVATE:
+                if (site_ && site_->Hwnd() && verb == OLEIVERB_UIACTIVATE) {
+                    SetFocus(site_->Hwnd());
+                }
+                return S_OK;
+            case OLEIVERB_HIDE:
+                return S_OK;
+            default:
+                return OLEOBJ_S_INVALIDVERB;
+        }
+    });
 }
 
 HRESULT ControlObject::EnumVerbs(IEnumOLEVERB** verbs) {
@@ -155,27 +160,31 @@ HRESULT ControlObject::GetUserType(DWORD, LPOLESTR* name) {
 }
 
 HRESULT ControlObject::SetExtent(DWORD aspect, SIZEL* size) {
-    if (!size) return E_POINTER;
-    if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
-    Extender extender = site_->GetExtender();
-    extender.Move(
-        extender.Left(), extender.Top(),
-        Units::Convert(size->cx, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::X),
-        Units::Convert(size->cy, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::Y));
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!size) return E_POINTER;
+        if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
+        Extender extender = site_->GetExtender();
+        extender.Move(
+            extender.Left(), extender.Top(),
+            Units::Convert(size->cx, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::X),
+            Units::Convert(size->cy, Units::Unit::Himetric, Units::Unit::Twips, Units::Axis::Y));
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::GetExtent(DWORD aspect, SIZEL* size) {
-    if (!size) return E_POINTER;
-    if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
-    const RECT r = site_->Bounds();
-    size->cx = static_cast<LONG>(Units::Convert(r.right - r.left, Units::Unit::Pixels,
-                                                Units::Unit::Himetric, Units::Axis::X) +
-                                 0.5);
-    size->cy = static_cast<LONG>(Units::Convert(r.bottom - r.top, Units::Unit::Pixels,
-                                                Units::Unit::Himetric, Units::Axis::Y) +
-                                 0.5);
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!size) return E_POINTER;
+        if (aspect != DVASPECT_CONTENT || !site_) return E_FAIL;
+        const RECT r = site_->Bounds();
+        size->cx = static_cast<LONG>(Units::Convert(r.right - r.left, Units::Unit::Pixels,
+                                                    Units::Unit::Himetric, Units::Axis::X) +
+                                     0.5);
+        size->cy = static_cast<LONG>(Units::Convert(r.bottom - r.top, Units::Unit::Pixels,
+                                                    Units::Unit::Himetric, Units::Axis::Y) +
+                                     0.5);
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::Advise(IAdviseSink*, DWORD* connection) {
@@ -189,78 +198,79 @@ HRESULT ControlObject::EnumAdvise(IEnumSTATDATA** advise) {
 }
 
 HRESULT ControlObject::GetMiscStatus(DWORD, DWORD* status) {
-    if (!status) return E_POINTER;
-    *status = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT |
-              OLEMISC_RECOMPOSEONRESIZE;
-    if (control_ && control_->Kind() == SiteKind::Windowless) *status |= OLEMISC_NOUIACTIVATE;
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!status) return E_POINTER;
+        *status = OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INSIDEOUT |
+                  OLEMISC_RECOMPOSEONRESIZE;
+        if (control_ && control_->Kind() == SiteKind::Windowless) *status |= OLEMISC_NOUIACTIVATE;
+        return S_OK;
+    });
 }
 
 // --- IOleControl -----------------------------------------------------------------------------
 
 HRESULT ControlObject::GetControlInfo(CONTROLINFO* info) {
-    if (!info) return E_POINTER;
-    accessKeyTable_.reset();
-    info->hAccel = nullptr;
-    info->cAccel = 0;
-    info->dwFlags = 0;
-    if (!site_ || site_->AccessKeys().empty()) return S_OK;
-    std::vector<ACCEL> entries;
-    WORD command = 1;
-    for (wchar_t key : site_->AccessKeys()) {
-        const SHORT scan = VkKeyScanW(key);
-        if (scan == -1) continue;
-        entries.push_back(ACCEL{FALT | FVIRTKEY, static_cast<WORD>(scan & 0xFF), command++});
-    }
-    if (entries.empty()) return S_OK;
-    accessKeyTable_.reset(
-        CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size())));
-    if (!accessKeyTable_) return E_OUTOFMEMORY;
-    info->hAccel = accessKeyTable_.get();
-    info->cAccel = static_cast<USHORT>(entries.size());
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!info) return E_POINTER;
+        accessKeyTable_.reset();
+        info->hAccel = nullptr;
+        info->cAccel = 0;
+        info->dwFlags = 0;
+        if (!site_ || site_->AccessKeys().empty()) return S_OK;
+        std::vector<ACCEL> entries;
+        WORD command = 1;
+        for (wchar_t key : site_->AccessKeys()) {
+            const SHORT scan = VkKeyScanW(key);
+            if (scan == -1) continue;
+            entries.push_back(ACCEL{FALT | FVIRTKEY, static_cast<WORD>(scan & 0xFF), command++});
+        }
+        if (entries.empty()) return S_OK;
+        accessKeyTable_.reset(
+            CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size())));
+        if (!accessKeyTable_) return E_OUTOFMEMORY;
+        info->hAccel = accessKeyTable_.get();
+        info->cAccel = static_cast<USHORT>(entries.size());
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::OnMnemonic(MSG* msg) {
-    if (!msg) return E_INVALIDARG;
-    if (!control_ || !site_) return E_UNEXPECTED;
-    int16_t key = 0;
-    switch (msg->message) {
-        case WM_KEYDOWN:
-        case WM_SYSKEYDOWN:
-            if (msg->wParam == VK_RETURN) {
-                key = 13;
-            } else if (msg->wParam == VK_ESCAPE) {
-                key = 27;
-            } else {
-                const UINT ch = MapVirtualKeyW(static_cast<UINT>(msg->wParam), MAPVK_VK_TO_CHAR);
-                key = static_cast<int16_t>(std::towupper(static_cast<wchar_t>(ch & 0xFFFF)));
-            }
-            break;
-        case WM_CHAR:
-        case WM_SYSCHAR:
-            key = static_cast<int16_t>(msg->wParam);
-            break;
-        default:
-            return S_FALSE;
-    }
-    if (key == 0) return S_FALSE;
-    try {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!msg) return E_INVALIDARG;
+        if (!control_ || !site_) return E_UNEXPECTED;
+        int16_t key = 0;
+        switch (msg->message) {
+            case WM_KEYDOWN:
+            case WM_SYSKEYDOWN:
+                if (msg->wParam == VK_RETURN) {
+                    key = 13;
+                } else if (msg->wParam == VK_ESCAPE) {
+                    key = 27;
+                } else {
+                    const UINT ch =
+                        MapVirtualKeyW(static_cast<UINT>(msg->wParam), MAPVK_VK_TO_CHAR);
+                    key = static_cast<int16_t>(std::towupper(static_cast<wchar_t>(ch & 0xFFFF)));
+                }
+                break;
+            case WM_CHAR:
+            case WM_SYSCHAR:
+                key = static_cast<int16_t>(msg->wParam);
+                break;
+            default:
+                return S_FALSE;
+        }
+        if (key == 0) return S_FALSE;
         control_->AccessKeyPress(key);
-    } catch (const ControlError& e) {
-        return ControlErrors::ErrorToHResult(e);
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::OnAmbientPropertyChange(DISPID id) {
-    if (!control_ || !site_) return S_OK;
-    try {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!control_ || !site_) return S_OK;
         control_->AmbientChanged(AmbientName(id));
-    } catch (const ControlError& e) {
-        return ControlErrors::ErrorToHResult(e);
-    }
-    return S_OK;
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::FreezeEvents(BOOL freeze) {
@@ -316,9 +326,11 @@ HRESULT ControlObject::GetPredefinedValue(DISPID, DWORD, VARIANT* value) {
 // --- IDispatch -------------------------------------------------------------------------------
 
 HRESULT ControlObject::GetClassInfo(ITypeInfo** info) {
-    if (!info) return E_POINTER;
-    *info = NamedTypeInfo(site_ ? site_->TypeName() : std::wstring()).Detach();
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!info) return E_POINTER;
+        *info = NamedTypeInfo(site_ ? site_->TypeName() : std::wstring()).Detach();
+        return S_OK;
+    });
 }
 
 HRESULT ControlObject::GetTypeInfoCount(UINT* count) {
@@ -328,19 +340,25 @@ HRESULT ControlObject::GetTypeInfoCount(UINT* count) {
 }
 
 HRESULT ControlObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (info) *info = nullptr;
+        return DISP_E_BADINDEX;
+    });
 }
 
 HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (!control_) return DISP_E_UNKNOWNNAME;
-    return DispatchIdsOfNames(*control_, names, count, ids);
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!control_) return DISP_E_UNKNOWNNAME;
+        return DispatchIdsOfNames(*control_, names, count, ids);
+    });
 }
 
 HRESULT ControlObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                               VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    if (!control_) return E_UNEXPECTED;
-    return DispatchInvoke(*control_, id, flags, params, result, exception, argError);
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!control_) return E_UNEXPECTED;
+        return DispatchInvoke(*control_, id, flags, params, result, exception, argError);
+    });
 }
 
 }  // namespace Host

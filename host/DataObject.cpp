@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "controls/base/ControlError.h"
+
 namespace Host {
 
 ComPtr<DataObject> DataObject::Create() {
@@ -168,17 +170,19 @@ HRESULT DataObject::Copy(const Entry& entry, STGMEDIUM& medium) const {
 }
 
 HRESULT DataObject::GetData(FORMATETC* format, STGMEDIUM* medium) {
-    if (!format || !medium) return E_POINTER;
-    const HRESULT ok = QueryGetData(format);
-    if (FAILED(ok)) return ok;
-    Entry* entry = Find(format->cfFormat);
-    if (!entry->Rendered() && renderer_) {
-        // The source control renders announced data on demand.
-        renderer_(format->cfFormat);
-        entry = Find(format->cfFormat);
-    }
-    if (!entry || !entry->Rendered()) return DV_E_FORMATETC;
-    return Copy(*entry, *medium);
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!format || !medium) return E_POINTER;
+        const HRESULT ok = QueryGetData(format);
+        if (FAILED(ok)) return ok;
+        Entry* entry = Find(format->cfFormat);
+        if (!entry->Rendered() && renderer_) {
+            // The source control renders announced data on demand.
+            renderer_(format->cfFormat);
+            entry = Find(format->cfFormat);
+        }
+        if (!entry || !entry->Rendered()) return DV_E_FORMATETC;
+        return Copy(*entry, *medium);
+    });
 }
 
 HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
@@ -188,56 +192,61 @@ HRESULT DataObject::GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) {
 }
 
 HRESULT DataObject::SetData(FORMATETC* format, STGMEDIUM* medium, BOOL release) {
-    if (!format || !medium) return E_POINTER;
-    const CLIPFORMAT cf = format->cfFormat;
-    if (medium->tymed != TymedOf(cf) || !medium->hGlobal) return DV_E_TYMED;
-    // A copy, whoever owns the medium: with pUnkForRelease set, the handle stays its
-    // owner's even when we are told to release.
-    switch (medium->tymed) {
-        case TYMED_GDI: {
-            UniqueBitmap copy(CopyBitmap(medium->hBitmap));
-            if (!copy) return E_OUTOFMEMORY;
-            SetBitmap(std::move(copy));
-            break;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!format || !medium) return E_POINTER;
+        const CLIPFORMAT cf = format->cfFormat;
+        if (medium->tymed != TymedOf(cf) || !medium->hGlobal) return DV_E_TYMED;
+        // A copy, whoever owns the medium: with pUnkForRelease set, the handle stays its
+        // owner's even when we are told to release.
+        switch (medium->tymed) {
+            case TYMED_GDI: {
+                UniqueBitmap copy(CopyBitmap(medium->hBitmap));
+                if (!copy) return E_OUTOFMEMORY;
+                SetBitmap(std::move(copy));
+                break;
+            }
+            case TYMED_ENHMF: {
+                UniqueEnhMetafile copy(CopyEnhMetaFileW(medium->hEnhMetaFile, nullptr));
+                if (!copy) return E_OUTOFMEMORY;
+                SetEnhMetafile(std::move(copy));
+                break;
+            }
+            case TYMED_MFPICT: {
+                const auto* pict =
+                    static_cast<const METAFILEPICT*>(GlobalLock(medium->hMetaFilePict));
+                if (!pict) return E_INVALIDARG;
+                UniqueMetafile copy(CopyMetaFileW(pict->hMF, nullptr));
+                const METAFILEPICT facts = *pict;
+                GlobalUnlock(medium->hMetaFilePict);
+                if (!copy) return E_OUTOFMEMORY;
+                SetMetafilePict(std::move(copy), facts.mm, facts.xExt, facts.yExt);
+                break;
+            }
+            default: {
+                const size_t size = GlobalSize(medium->hGlobal);
+                const void* p = GlobalLock(medium->hGlobal);
+                if (!p) return E_INVALIDARG;
+                SetData(cf, p, size);
+                GlobalUnlock(medium->hGlobal);
+                break;
+            }
         }
-        case TYMED_ENHMF: {
-            UniqueEnhMetafile copy(CopyEnhMetaFileW(medium->hEnhMetaFile, nullptr));
-            if (!copy) return E_OUTOFMEMORY;
-            SetEnhMetafile(std::move(copy));
-            break;
-        }
-        case TYMED_MFPICT: {
-            const auto* pict = static_cast<const METAFILEPICT*>(GlobalLock(medium->hMetaFilePict));
-            if (!pict) return E_INVALIDARG;
-            UniqueMetafile copy(CopyMetaFileW(pict->hMF, nullptr));
-            const METAFILEPICT facts = *pict;
-            GlobalUnlock(medium->hMetaFilePict);
-            if (!copy) return E_OUTOFMEMORY;
-            SetMetafilePict(std::move(copy), facts.mm, facts.xExt, facts.yExt);
-            break;
-        }
-        default: {
-            const size_t size = GlobalSize(medium->hGlobal);
-            const void* p = GlobalLock(medium->hGlobal);
-            if (!p) return E_INVALIDARG;
-            SetData(cf, p, size);
-            GlobalUnlock(medium->hGlobal);
-            break;
-        }
-    }
-    if (release) ReleaseStgMedium(medium);
-    return S_OK;
+        if (release) ReleaseStgMedium(medium);
+        return S_OK;
+    });
 }
 
 HRESULT DataObject::EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) {
-    if (!formats) return E_POINTER;
-    *formats = nullptr;
-    if (direction != DATADIR_GET) return E_NOTIMPL;
-    std::vector<FORMATETC> list;
-    for (const Entry& e : entries_) {
-        list.push_back(FORMATETC{e.format, nullptr, DVASPECT_CONTENT, -1, e.tymed});
-    }
-    return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), formats);
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!formats) return E_POINTER;
+        *formats = nullptr;
+        if (direction != DATADIR_GET) return E_NOTIMPL;
+        std::vector<FORMATETC> list;
+        for (const Entry& e : entries_) {
+            list.push_back(FORMATETC{e.format, nullptr, DVASPECT_CONTENT, -1, e.tymed});
+        }
+        return SHCreateStdEnumFmtEtc(static_cast<UINT>(list.size()), list.data(), formats);
+    });
 }
 
 }  // namespace Host

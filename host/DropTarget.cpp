@@ -1,6 +1,7 @@
 #include "host/DropTarget.h"
 
 #include "controls/base/Common.h"
+#include "controls/base/ControlError.h"
 
 #include "host/ControlSite.h"
 #include "host/Form.h"
@@ -73,65 +74,73 @@ void DropTarget::Notify(ControlSite* site, DWORD keys, POINT local, DWORD* effec
 }
 
 HRESULT DropTarget::DragEnter(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
-    if (!effect) return E_INVALIDARG;
-    data_ = ComPtr<IDataObject>(data);
-    POINT local{};
-    over_ = TargetAt(pt, local);
-    if (!over_) {
-        *effect = DROPEFFECT_NONE;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!effect) return E_INVALIDARG;
+        data_ = ComPtr<IDataObject>(data);
+        POINT local{};
+        over_ = TargetAt(pt, local);
+        if (!over_) {
+            *effect = DROPEFFECT_NONE;
+            return S_OK;
+        }
+        Notify(over_, keys, local, effect, 0);
         return S_OK;
-    }
-    Notify(over_, keys, local, effect, 0);
-    return S_OK;
+    });
 }
 
 HRESULT DropTarget::DragOver(DWORD keys, POINTL pt, DWORD* effect) {
-    if (!effect) return E_INVALIDARG;
-    POINT local{};
-    ControlSite* now = TargetAt(pt, local);
-    if (now != over_ && over_) {
-        DWORD none = DROPEFFECT_NONE;
-        Notify(over_, keys, POINT{}, &none, 1);
-    }
-    const int16_t state = now == over_ ? 2 : 0;
-    over_ = now;
-    if (!over_) {
-        *effect = DROPEFFECT_NONE;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!effect) return E_INVALIDARG;
+        POINT local{};
+        ControlSite* now = TargetAt(pt, local);
+        if (now != over_ && over_) {
+            DWORD none = DROPEFFECT_NONE;
+            Notify(over_, keys, POINT{}, &none, 1);
+        }
+        const int16_t state = now == over_ ? 2 : 0;
+        over_ = now;
+        if (!over_) {
+            *effect = DROPEFFECT_NONE;
+            return S_OK;
+        }
+        Notify(over_, keys, local, effect, state);
         return S_OK;
-    }
-    Notify(over_, keys, local, effect, state);
-    return S_OK;
+    });
 }
 
 HRESULT DropTarget::DragLeave() {
-    if (over_) {
-        DWORD none = DROPEFFECT_NONE;
-        Notify(over_, 0, POINT{}, &none, 1);
-    }
-    over_ = nullptr;
-    data_.Reset();
-    return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (over_) {
+            DWORD none = DROPEFFECT_NONE;
+            Notify(over_, 0, POINT{}, &none, 1);
+        }
+        over_ = nullptr;
+        data_.Reset();
+        return S_OK;
+    });
 }
 
 HRESULT DropTarget::Drop(IDataObject* data, DWORD keys, POINTL pt, DWORD* effect) {
-    if (!effect) return E_INVALIDARG;
-    POINT local{};
-    ControlSite* site = TargetAt(pt, local);
-    over_ = nullptr;
-    data_.Reset();
-    if (!site) {
-        *effect = DROPEFFECT_NONE;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!effect) return E_INVALIDARG;
+        POINT local{};
+        ControlSite* site = TargetAt(pt, local);
+        over_ = nullptr;
+        data_.Reset();
+        if (!site) {
+            *effect = DROPEFFECT_NONE;
+            return S_OK;
+        }
+        int32_t e = static_cast<int32_t>(*effect);
+        try {
+            site->Control().OLEDragDrop(data, e, Common::ButtonFromMouseFlags(keys), ShiftOf(keys),
+                                        static_cast<float>(local.x), static_cast<float>(local.y));
+        } catch (...) {
+            e = DROPEFFECT_NONE;
+        }
+        *effect = static_cast<DWORD>(e);
         return S_OK;
-    }
-    int32_t e = static_cast<int32_t>(*effect);
-    try {
-        site->Control().OLEDragDrop(data, e, Common::ButtonFromMouseFlags(keys), ShiftOf(keys),
-                                    static_cast<float>(local.x), static_cast<float>(local.y));
-    } catch (...) {
-        e = DROPEFFECT_NONE;
-    }
-    *effect = static_cast<DWORD>(e);
-    return S_OK;
+    });
 }
 
 }  // namespace Host

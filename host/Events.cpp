@@ -86,6 +86,12 @@ EventArg EventArg::Object(IDispatch* object, bool byRef) {
     return a;
 }
 
+EventArg EventArg::Unknown(IUnknown* object) {
+    EventArg a;
+    a.value_ = Variant::Unknown(object);
+    return a;
+}
+
 void EventArg::Set(const Variant& value) {
     if (!byRef_) ControlErrors::Raise(ControlErrors::kInvalidProcedureCall);
     Variant converted;

@@ -54,6 +54,8 @@ public:
         return a;
     }
     static EventArg Object(IDispatch* object, bool byRef = false);
+    // An object without a dispatch interface (a data object), by value.
+    static EventArg Unknown(IUnknown* object);
 
     bool IsByRef() const { return byRef_; }
     const Variant& Value() const { return value_; }

@@ -13,6 +13,7 @@
 #include "host/ControlTypes.h"
 #include "host/DispatchObject.h"
 #include "host/DropTarget.h"
+#include "host/FormAccessible.h"
 #include "host/FormFrame.h"
 #include "host/FormInput.h"
 #include "host/Program.h"
@@ -186,6 +187,16 @@ ComPtr<IDispatch> Form::Object() {
     return ComPtr<IDispatch>(object_.Get());
 }
 
+void Form::operator delete(Form* form, std::destroying_delete_t) {
+    if (form->hwnd_ && (EventsInProgress() > 0 || form->modalLoops_ > 0)) {
+        form->deletePending_ = true;
+        if (!form->unloadPending_) form->DeferTeardown();
+        return;
+    }
+    form->~Form();
+    ::operator delete(form);
+}
+
 void Form::On(std::wstring_view controlName, std::wstring_view eventName, EventHandler handler) {
     handlers_[HandlerKey(controlName, eventName)].push_back(std::move(handler));
 }
@@ -246,7 +257,9 @@ void Form::Load() {
         EventScope depth;
         loadHandler_();
     }
-    if (EventsInProgress() == 0 && unloadPending_) Teardown();
+    // Deleted by the handler: the caller (Show) still runs on this form; the posted
+    // teardown ends it.
+    if (EventsInProgress() == 0 && unloadPending_ && !deletePending_) Teardown();
 }
 
 void Form::CreateWindowFromLayout() {
@@ -384,6 +397,7 @@ void Form::Show(ShowMode mode, HWND owner) {
     UpdateWindow(hwnd_);
     SetForegroundWindow(hwnd_);
     MSG msg;
+    ++modalLoops_;
     while (loaded_ && !unloadPending_ && hwnd_ && IsWindowVisible(hwnd_)) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
@@ -394,12 +408,15 @@ void Form::Show(ShowMode mode, HWND owner) {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    --modalLoops_;
     for (HWND w : collect.windows) {
         if (IsWindow(w)) EnableWindow(w, TRUE);
     }
     if (previous && previous != hwnd_ && IsWindow(previous) && IsWindowVisible(previous)) {
         SetActiveWindow(previous);
     }
+    // Deleted while the loop ran: the object goes once the caller's events have returned.
+    if (deletePending_) PostMessageW(hwnd_, kTeardownMessage, 0, 0);
 }
 
 void Form::Hide() {
@@ -433,16 +450,21 @@ bool Form::QueryUnloadAndUnload(int32_t mode) {
     if (cancel) return false;
     loaded_ = false;
     if (EventsInProgress() > 0) {
-        // A handler further up the stack may still be inside one of the controls: the
-        // controls and windows go once every event in progress has returned.
-        unloadPending_ = true;
-        ShowWindow(hwnd_, SW_HIDE);
-        Common::ClearOwnActiveWindow(hwnd_);
-        PostMessageW(hwnd_, kTeardownMessage, 0, 0);
+        DeferTeardown();
     } else {
         Teardown();
     }
     return true;
+}
+
+void Form::DeferTeardown() {
+    // A handler further up the stack may still be inside one of the controls: the controls
+    // and windows go once every event in progress has returned.
+    loaded_ = false;
+    unloadPending_ = true;
+    ShowWindow(hwnd_, SW_HIDE);
+    Common::ClearOwnActiveWindow(hwnd_);
+    PostMessageW(hwnd_, kTeardownMessage, 0, 0);
 }
 
 void Form::Teardown() {
@@ -470,6 +492,13 @@ void Form::Teardown() {
     }
     toolTip_ = nullptr;  // owned by the form's window
     if (hwnd_) {
+        // OLE would keep the windowless controls' target, pointing at this form, past the
+        // window; and a form loaded again must register afresh.
+        if (dropTarget_) {
+            RevokeDragDrop(hwnd_);
+            dropTarget_->Detach();
+            dropTarget_.Reset();
+        }
         HWND hwnd = std::exchange(hwnd_, nullptr);
         Common::ClearOwnActiveWindow(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
@@ -734,20 +763,14 @@ void Form::OnControlInfoChanged(ControlSite&) {
     ++controlInfoChanges_;
 }
 
-ComPtr<IOleInPlaceActiveObject> Form::ActiveObjectFor(ControlSite& site) {
-    if (!frame_) return {};
+IOleInPlaceActiveObject* Form::ActiveObjectFor(ControlSite& site) {
+    if (!frame_) return nullptr;
     if (IOleInPlaceActiveObject* current = frame_->ActiveObject()) {
         HWND window = nullptr;
-        if (SUCCEEDED(current->GetWindow(&window)) && site.ContainsWindow(window)) {
-            return ComPtr<IOleInPlaceActiveObject>(current);
-        }
+        if (SUCCEEDED(current->GetWindow(&window)) && site.ContainsWindow(window)) return current;
     }
-    // The frame lets go of the previous object before the next one is made: the active
-    // object wrapper may stand for either.
-    frame_->SetActiveObject(nullptr, nullptr);
-    ComPtr<IOleInPlaceActiveObject> object = VTableHandle::ActiveObjectFor(site.Object());
-    frame_->SetActiveObject(object.Get(), nullptr);
-    return object;
+    frame_->ActivateControl(site.Object());
+    return frame_->ActiveObject();
 }
 
 IOleInPlaceFrame* Form::Frame() const {
@@ -1184,18 +1207,31 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (ControlSite* site = WindowlessAt(pt); site && site->ApplyPointer()) return TRUE;
             }
             break;
+        case WM_GETOBJECT:
+            // Windowless controls have no window of their own for accessibility clients to
+            // find: the client area answers for them.
+            if (static_cast<LONG>(lParam) == OBJID_CLIENT && loaded_) {
+                if (ComPtr<IAccessible> accessible = CreateFormAccessible(hwnd)) {
+                    return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
+                }
+            }
+            break;
         case FormInput::kFocusChangedMessage:
             if (loaded_) {
                 if (ControlSite* site = FocusedSite()) OnSiteFocus(*site);
             }
             return 0;
         case kTeardownMessage:
-            if (EventsInProgress() == 0) {
-                if (unloadPending_) {
-                    Teardown();
-                } else {
-                    TerminateRemoved();
-                }
+            if (EventsInProgress() > 0) return 0;
+            if (deletePending_) {
+                // The modal show still running on this form asks again when it returns.
+                if (modalLoops_ == 0) delete this;
+                return 0;
+            }
+            if (unloadPending_) {
+                Teardown();
+            } else {
+                TerminateRemoved();
             }
             return 0;
         case WM_DESTROY:

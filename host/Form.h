@@ -37,6 +37,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -73,6 +74,10 @@ public:
     static std::unique_ptr<Form> FromResource(HMODULE module, const wchar_t* name,
                                               const wchar_t* type = RT_RCDATA);
     ~Form();  // unloads without asking the handlers
+    // Deleting a form from one of its own handlers (or while its modal show runs) unloads it
+    // at once, as Unload does, but the controls, the window and the object go only once
+    // nothing of the form is on the stack any more.
+    static void operator delete(Form* form, std::destroying_delete_t);
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 
@@ -170,7 +175,9 @@ public:
     void OnSiteFocus(ControlSite& site);   // the focus entered a control
     void OnControlInfoChanged(ControlSite& site);
     int ControlInfoChanges() const { return controlInfoChanges_; }
-    ComPtr<IOleInPlaceActiveObject> ActiveObjectFor(ControlSite& site);
+    // The in-place active object registered for the site (registered now if it is not);
+    // borrowed from the frame: the active-object wrapper must have no other holder.
+    IOleInPlaceActiveObject* ActiveObjectFor(ControlSite& site);
     ControlSite* DisplayedDefault() const;
     ControlSite* DefaultSite() const;
     ControlSite* CancelSite() const;
@@ -196,6 +203,7 @@ private:
     void CreateWindowFromLayout();
     ControlSite& CreateSite(const Layout::ControlLayout& layout, bool fromLayout);
     void Teardown();
+    void DeferTeardown();
     bool QueryUnloadAndUnload(int32_t mode);
     void ApplyDefaultAndCancel();
     void UpdateDisplayAsDefault(ControlSite* before);
@@ -217,6 +225,8 @@ private:
     HICON icon_ = nullptr;
     bool loaded_ = false;
     bool unloadPending_ = false;
+    bool deletePending_ = false;
+    int modalLoops_ = 0;
     bool userMode_ = true;
     ComPtr<IFontDisp> font_;
     ComPtr<FormFrame> frame_;

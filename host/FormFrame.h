@@ -16,6 +16,12 @@ public:
     static ComPtr<FormFrame> Create(HWND form);
     void Detach();  // the form is going: lets go of the active object
 
+    // Registers the in-place active object of a control taking the focus
+    // (VTableHandle::ActiveObjectFor). The process's one active-object wrapper passes its
+    // references on to whichever control it stands for, so the frame of any form that holds
+    // it lets go first, while it still stands for that frame's control.
+    void ActivateControl(IUnknown* control);
+
     // The registered active object (may be null).
     IOleInPlaceActiveObject* ActiveObject() const { return active_.Get(); }
     int SetActiveObjectCalls() const { return setActiveObjectCalls_; }
@@ -47,7 +53,7 @@ public:
 
 private:
     explicit FormFrame(HWND form) : form_(form) {}
-    ~FormFrame() = default;
+    ~FormFrame();
 
     LONG refs_ = 1;
     HWND form_;

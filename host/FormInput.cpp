@@ -112,12 +112,26 @@ bool Mnemonic(Host::Form& form, Host::ControlSite* focused, MSG& msg) {
     return false;
 }
 
+// Whether a modal loop of the system's own is taking the thread's input: a menu (popup,
+// menu bar or system menu), a move or size, or a loop that captured the mouse for a window of
+// no form (the drag-and-drop loop's tracking window). Its keys are its own: Return choosing
+// a menu item must not press the default button, Escape must end the drag.
+bool ForeignLoopTracks() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetCurrentThreadId(), &info)) return false;
+    if (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE)) {
+        return true;
+    }
+    return info.hwndCapture && !Host::Form::FromWindow(GetAncestor(info.hwndCapture, GA_ROOT));
+}
+
 LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HC_ACTION && wParam == PM_REMOVE) {
         MSG* msg = reinterpret_cast<MSG*>(lParam);
         const bool key = msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST;
         const bool mouse = msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST;
-        if ((key || mouse) && msg->hwnd) {
+        if (((key && !ForeignLoopTracks()) || mouse) && msg->hwnd) {
             if (Host::Form* form = Host::Form::FromWindow(GetAncestor(msg->hwnd, GA_ROOT));
                 form && form->Loaded()) {
                 if (mouse) {
@@ -165,8 +179,17 @@ void RemoveForm() {
 bool PreTranslate(Host::Form& form, MSG& msg) {
     Host::ControlSite* focused = form.FocusedSite();
     if (focused) {
-        ComPtr<IOleInPlaceActiveObject> active = form.ActiveObjectFor(*focused);
-        if (active && active->TranslateAccelerator(&msg) == S_OK) return true;
+        // Borrowed, not held: a handler of the key may move the focus, which points the
+        // active-object wrapper at another control (the wrapper keeps its control itself).
+        IOleInPlaceActiveObject* active = form.ActiveObjectFor(*focused);
+        if (active && active->TranslateAccelerator(&msg) == S_OK) {
+            // The control took the key as input: it gets the characters of it too (a rich
+            // edit window inserts a tab only from WM_CHAR), made before the loop's copy of
+            // the message is emptied. Not for Alt keys: their WM_SYSCHAR would open the
+            // window menu.
+            if (msg.message == WM_KEYDOWN) TranslateMessage(&msg);
+            return true;
+        }
     }
     switch (msg.message) {
         case WM_KEYDOWN:

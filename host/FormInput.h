@@ -3,11 +3,14 @@
 //
 // While a form is loaded, a message hook of the user-interface thread looks at every key
 // message taken from the queue for a window of a form, before the loop translates and
-// dispatches it. A message the form handles is turned into WM_NULL, so that the loop
-// neither dispatches it nor makes characters of it. Mouse messages are also passed to the
-// form's tooltips. A second hook notes every focus change into a form, so that the form
-// learns which control has the focus even when a control's inner window takes it directly
-// (the form hears of it through a posted message, outside the focus change itself).
+// dispatches it; not while a loop of the system's own takes the input (menus, the system
+// menu, moving and sizing, the drag-and-drop loop), whose keys stay its own. A message the
+// form handles is turned into WM_NULL, so that the loop neither dispatches it nor makes
+// characters of it; one the focused control took as input is translated first, so that its
+// characters follow. Mouse messages are also passed to the form's tooltips. A second hook
+// notes every focus change into a form, so that the form learns which control has the focus
+// even when a control's inner window takes it directly (the form hears of it through a
+// posted message, outside the focus change itself).
 //
 // Order for a key message (PreTranslate):
 //  1. the focused control's in-place active object (TranslateAccelerator): S_OK ends it;

@@ -24,6 +24,7 @@
 #include <objidl.h>
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <type_traits>
 
@@ -123,6 +124,10 @@ public:
     }
     virtual void Click() {}
     virtual void DblClick() {}
+    // How the control shows itself to accessibility clients through the form: a role
+    // (ROLE_SYSTEM_...; 0 keeps it hidden from them) and a name.
+    virtual long AccessibleRole() const { return 0; }
+    virtual std::wstring AccessibleName() const { return {}; }
 
     // --- OLE drag and drop ----------------------------------------------------------------
     // As a drop target (the site's OLEDropMode is 1): `state` 0 entering, 1 leaving, 2 moving

@@ -1,6 +1,7 @@
 #include "script/Input.h"
 
 #include <cwctype>
+#include <set>
 #include <string>
 
 #include "controls/base/ControlError.h"
@@ -299,6 +300,9 @@ std::vector<INPUT> Mouse(POINT screen, MouseAction action, int button, int shift
 
 namespace {
 
+// How long a window may take to come forward; a loaded machine can take seconds.
+constexpr DWORD kForegroundTimeoutMs = 5000;
+
 template <class Done>
 void PumpUntil(Done done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -325,8 +329,15 @@ void WaitUntilOnTop(POINT screen, HWND root) {
             return at && GetAncestor(at, GA_ROOT) == root &&
                    (GetForegroundWindow() == root || !IsWindowEnabled(root));
         },
-        1000);
-    Pump(0);
+        kForegroundTimeoutMs);
+    // The first press into a window also lets the system finish placing and activating it
+    // (under Wine's virtual desktop a first click right after the show was measured lost).
+    static std::set<HWND> settled;
+    if (settled.insert(root).second) {
+        Pump(200);
+    } else {
+        Pump(0);
+    }
 }
 
 void WaitForForeground() {
@@ -337,7 +348,7 @@ void WaitForForeground() {
         [] {
             return GetWindowThreadProcessId(GetForegroundWindow(), nullptr) == GetCurrentThreadId();
         },
-        1000);
+        kForegroundTimeoutMs);
 }
 
 void Pump(DWORD ms) {

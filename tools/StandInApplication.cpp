@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "controls/base/Variant.h"
 #include "tools/StandInAddIn.h"
 #include "tools/StandInJournal.h"
 #include "tools/StandInServer.h"
@@ -20,27 +21,6 @@ struct Listed {
     std::wstring name;  // file name without its extension
     std::wstring fullName;
 };
-
-bool IsNumber(VARTYPE type) {
-    switch (type & ~VT_BYREF) {
-        case VT_I1:
-        case VT_I2:
-        case VT_I4:
-        case VT_I8:
-        case VT_INT:
-        case VT_UI1:
-        case VT_UI2:
-        case VT_UI4:
-        case VT_UI8:
-        case VT_UINT:
-        case VT_R4:
-        case VT_R8:
-        case VT_DECIMAL:
-            return true;
-        default:
-            return false;
-    }
-}
 
 bool SameText(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(),
@@ -109,7 +89,7 @@ HRESULT StandInApplication::AddIns(Call& call) {
     const Listed* found = nullptr;
     std::wstring asked;
     VARIANT argument;
-    if (IsNumber(V_VT(&call.RawArgument(0)))) {
+    if (IsNumberType(V_VT(&call.RawArgument(0)))) {
         // By position in the list, from 1.
         if (FAILED(hr = call.Argument(0, VT_I4, argument))) return hr;
         const LONG index = V_I4(&argument);

@@ -132,21 +132,27 @@ FontFacts ReadFont(IFont* font) {
 
 }  // namespace
 
+LOGFONTW LogFontOf(const FontDescription& font) {
+    LOGFONTW lf{};
+    // The face field holds 31 characters and its terminator; no face name is longer.
+    const size_t length = std::min<size_t>(font.name.size(), LF_FACESIZE - 1);
+    std::copy_n(font.name.data(), length, lf.lfFaceName);
+    const LONGLONG points = std::clamp<LONGLONG>(RoundToWholePoints(font.size.int64), 0, SHRT_MAX);
+    lf.lfHeight = -MulDiv(static_cast<int>(points), DPI_Y(), 72);
+    lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
+    lf.lfItalic = font.italic ? 1 : 0;
+    lf.lfUnderline = font.underline ? 1 : 0;
+    lf.lfStrikeOut = font.strikethrough ? 1 : 0;
+    lf.lfCharSet = static_cast<BYTE>(font.charset & 0xFF);
+    lf.lfQuality = DEFAULT_QUALITY;
+    return lf;
+}
+
 UniqueFont CreateGDIFont(IFont* font) {
     if (!font) return {};
     const FontFacts f = ReadFont(font);
-    LOGFONTW lf{};
-    // The face field holds 31 characters and its terminator; no face name is longer.
-    const size_t length = std::min<size_t>(f.name.size(), LF_FACESIZE - 1);
-    std::copy_n(f.name.data(), length, lf.lfFaceName);
-    const LONGLONG points = std::clamp<LONGLONG>(RoundToWholePoints(f.size.int64), 0, SHRT_MAX);
-    lf.lfHeight = -MulDiv(static_cast<int>(points), DPI_Y(), 72);
-    lf.lfWeight = f.bold ? FW_BOLD : FW_NORMAL;
-    lf.lfItalic = f.italic ? 1 : 0;
-    lf.lfUnderline = f.underline ? 1 : 0;
-    lf.lfStrikeOut = f.strikethrough ? 1 : 0;
-    lf.lfCharSet = static_cast<BYTE>(f.charset & 0xFF);
-    lf.lfQuality = DEFAULT_QUALITY;
+    const LOGFONTW lf = LogFontOf({f.name, f.size, f.bold != FALSE, f.italic != FALSE,
+                                   f.underline != FALSE, f.strikethrough != FALSE, f.charset});
     return UniqueFont(CreateFontIndirectW(&lf));
 }
 

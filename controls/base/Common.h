@@ -40,6 +40,18 @@ HWND GetOwnActiveWindow();
 
 // ---- Fonts ------------------------------------------------------------------------------
 
+// What a font is made from; the size in ten-thousandths of a point, as OLE fonts keep it.
+struct FontDescription {
+    std::wstring name;
+    CY size{};
+    bool bold = false, italic = false, underline = false, strikethrough = false;
+    int16_t charset = 0;
+};
+// Its LOGFONTW: the face cut to 31 characters and terminated, the size rounded to whole
+// points (an exact half to the even neighbour) and scaled to the screen's vertical dots per
+// inch, weight 700 or 400, quality DEFAULT_QUALITY.
+LOGFONTW LogFontOf(const FontDescription& font);
+
 // A GDI font made from an OLE font; empty for no font. The size is first rounded to whole
 // points, an exact half to the even neighbour (9.75 pt is made as 10 pt), then scaled to the
 // screen's vertical dots per inch. A face name longer than the system's 31 characters is cut.

@@ -12,6 +12,7 @@
 #include <exception>
 #include <new>
 #include <string>
+#include <type_traits>
 
 class ControlError : public std::exception {
 public:
@@ -67,15 +68,20 @@ int32_t FromHResult(HRESULT hr);
 HRESULT ErrorToHResult(const ControlError& error, const wchar_t* source = nullptr,
                        REFIID iid = IID_NULL);
 
-// The body of a COM method: runs `body` and returns S_OK, or the HRESULT of the ControlError
-// it threw (with the error information set), E_OUTOFMEMORY for std::bad_alloc, E_FAIL for any
-// other exception. Nothing is thrown out of it.
+// The body of a COM method: runs `body` and returns S_OK (or the HRESULT the body returns,
+// when it returns one), or the HRESULT of the ControlError it threw (with the error
+// information set), E_OUTOFMEMORY for std::bad_alloc, E_FAIL for any other exception.
+// Nothing is thrown out of it.
 template <class Body>
 HRESULT AtComBoundary(Body&& body, const wchar_t* source = nullptr,
                       REFIID iid = IID_NULL) noexcept {
     try {
-        body();
-        return S_OK;
+        if constexpr (std::is_void_v<std::invoke_result_t<Body&>>) {
+            body();
+            return S_OK;
+        } else {
+            return body();
+        }
     } catch (const ControlError& error) {
         return ErrorToHResult(error, source, iid);
     } catch (const std::bad_alloc&) {

@@ -85,6 +85,10 @@ struct Window {
     static HWND Invalid() { return nullptr; }
     static void Close(HWND h) { DestroyWindow(h); }
 };
+struct GlobalMemory {
+    static HGLOBAL Invalid() { return nullptr; }
+    static void Close(HGLOBAL h) { GlobalFree(h); }
+};
 struct Metafile {
     static HMETAFILE Invalid() { return nullptr; }
     static void Close(HMETAFILE h) { DeleteMetaFile(h); }
@@ -112,6 +116,8 @@ using UniquePen = UniqueHandle<HPEN, HandleTraits::GdiObject<HPEN>>;
 using UniqueRegion = UniqueHandle<HRGN, HandleTraits::GdiObject<HRGN>>;
 using UniquePalette = UniqueHandle<HPALETTE, HandleTraits::GdiObject<HPALETTE>>;
 using UniqueMemoryDC = UniqueHandle<HDC, HandleTraits::MemoryDC>;
+// A device context made by CreateDC and its kind (a printer's): DeleteDC, like a memory one.
+using UniqueCreatedDC = UniqueHandle<HDC, HandleTraits::MemoryDC>;
 using UniqueModule = UniqueHandle<HMODULE, HandleTraits::Module>;
 using UniqueHook = UniqueHandle<HHOOK, HandleTraits::Hook>;
 using UniqueFile = UniqueHandle<HANDLE, HandleTraits::File>;
@@ -120,6 +126,7 @@ using UniqueImageList = UniqueHandle<HIMAGELIST, HandleTraits::ImageList>;
 using UniqueAccel = UniqueHandle<HACCEL, HandleTraits::Accel>;
 using UniqueIcon = UniqueHandle<HICON, HandleTraits::Icon>;
 using UniqueWindow = UniqueHandle<HWND, HandleTraits::Window>;
+using UniqueGlobal = UniqueHandle<HGLOBAL, HandleTraits::GlobalMemory>;
 using UniqueMetafile = UniqueHandle<HMETAFILE, HandleTraits::Metafile>;
 using UniqueEnhMetafile = UniqueHandle<HENHMETAFILE, HandleTraits::EnhMetafile>;
 // A string handed out by a COM method (an out BSTR); Put() for the out parameter.

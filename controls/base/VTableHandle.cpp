@@ -310,18 +310,22 @@ HRESULT STDMETHODCALLTYPE WrapperTranslateAccelerator(IOleInPlaceActiveObject* s
     if (!pMsg) return E_INVALIDARG;
     ActiveObjectWrapper* w = Wrapper(self);
     if (!w->own) return E_UNEXPECTED;
+    // What the control does with the key may move the focus and so point the wrapper at
+    // another control: the call keeps to the control it started with, and keeps it alive.
+    const ComPtr<IOleInPlaceActiveObject> own(w->own);
+    const ComPtr<IOleInPlaceActiveObjectVB> partner(w->partner);
     try {
-        if (w->partner) {
+        if (partner) {
             VARIANT_BOOL h = VARIANT_FALSE;
             LONG retVal = S_OK;
-            const HRESULT hr = w->partner->TranslateAccelerator(
+            const HRESULT hr = partner->TranslateAccelerator(
                 &h, &retVal, static_cast<LONG>(pMsg->message), static_cast<LONG_PTR>(pMsg->wParam),
                 static_cast<LONG_PTR>(pMsg->lParam), ShiftState());
             if (SUCCEEDED(hr) && h != VARIANT_FALSE) return static_cast<HRESULT>(retVal);
         }
     } catch (...) {
     }
-    return w->own->TranslateAccelerator(pMsg);
+    return own->TranslateAccelerator(pMsg);
 }
 
 HRESULT STDMETHODCALLTYPE WrapperOnFrameWindowActivate(IOleInPlaceActiveObject* self,
@@ -515,6 +519,10 @@ ComPtr<IOleInPlaceActiveObject> ActiveObjectFor(IUnknown* control) {
         g_wrapper.partner = partner.Detach();
     }
     return ComPtr<IOleInPlaceActiveObject>(reinterpret_cast<IOleInPlaceActiveObject*>(&g_wrapper));
+}
+
+bool IsActiveObjectWrapper(const IUnknown* object) {
+    return object && object == reinterpret_cast<const IUnknown*>(&g_wrapper);
 }
 
 int32_t ActiveObjectUsers() {

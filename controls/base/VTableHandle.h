@@ -114,9 +114,14 @@ void NotifyControlInfoChanged(IUnknown* control, bool setFocus);
 // focus: while kind 2 has users and the control answers IOleInPlaceActiveObjectVB, the
 // process's one active-object wrapper, pointed at this control, through which the frame's
 // TranslateAccelerator reaches the partner first; otherwise the control's own
-// IOleInPlaceActiveObject. The wrapper's references are the active control's own: a frame
-// must let go of it (SetActiveObject with none) before another control takes the focus.
+// IOleInPlaceActiveObject. The wrapper's references are the active control's own: the
+// process must have one holder of it at a time, which lets go of it (SetActiveObject with
+// none) before another control, of any form, takes the focus; and no reference on it may
+// be kept across that.
 ComPtr<IOleInPlaceActiveObject> ActiveObjectFor(IUnknown* control);
+
+// True when `object` is the process's active-object wrapper.
+bool IsActiveObjectWrapper(const IUnknown* object);
 
 // The number of controls that installed kind 2.
 int32_t ActiveObjectUsers();

@@ -64,6 +64,29 @@ private:
     VARIANT v_;
 };
 
+// Whether a variant of this type (held by reference or not) is a number: an integer of any
+// size, a single, a double or a decimal.
+inline bool IsNumberType(VARTYPE type) {
+    switch (type & ~VT_BYREF) {
+        case VT_I1:
+        case VT_I2:
+        case VT_I4:
+        case VT_I8:
+        case VT_INT:
+        case VT_UI1:
+        case VT_UI2:
+        case VT_UI4:
+        case VT_UI8:
+        case VT_UINT:
+        case VT_R4:
+        case VT_R8:
+        case VT_DECIMAL:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // Equality as a property store decides "equal to the default": numbers and booleans by
 // value whatever their type (True is -1), strings and byte arrays by content, an empty
 // value equal to 0, False, an empty string and an empty array, fonts by their attributes

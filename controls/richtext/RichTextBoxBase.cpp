@@ -1,5 +1,6 @@
 #include "controls/richtext/RichTextBoxBase.h"
 
+#include <ole2.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -25,6 +26,17 @@ HMODULE LoadFromSystemFolder(const wchar_t* name) {
     return LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
+// Text copied from a rich edit window is on the clipboard as that library's data object.
+// Rendered now, while the library is still loaded, the data outlives it; left as it is,
+// the next flush (OleUninitialize at the latest) would call into code that is gone.
+void FlushOwnClipboardData() {
+    DWORD process = 0;
+    const HWND owner = GetClipboardOwner();
+    if (owner && GetWindowThreadProcessId(owner, &process) && process == GetCurrentProcessId()) {
+        OleFlushClipboard();
+    }
+}
+
 }  // namespace
 
 bool InitRichTextBox() {
@@ -46,6 +58,7 @@ bool InitRichTextBox() {
 void ReleaseRichTextBox() {
     if (g_instances == 0) return;
     if (--g_instances == 0) {
+        FlushOwnClipboardData();
         g_library.Reset();
         g_class = L"";
     }

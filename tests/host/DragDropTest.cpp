@@ -132,6 +132,15 @@ TEST_F(DragDrop, WindowlessControlsGetDropsOnTheirRectangle) {
                                          L"lblCity OLEDragDrop x "}));
     form_->Site(L"lblCity").SetOLEDropMode(0);
     EXPECT_FALSE(Registered(form_->Hwnd()));
+
+    // Unloaded while a windowless control wants drops, the form takes its target with it;
+    // loaded again, it registers afresh.
+    form_->Site(L"lblCity").SetOLEDropMode(1);
+    ASSERT_TRUE(form_->Unload());
+    form_->Show();
+    EXPECT_FALSE(Registered(form_->Hwnd()));
+    form_->Site(L"lblCity").SetOLEDropMode(1);
+    EXPECT_TRUE(Registered(form_->Hwnd()));
 }
 
 TEST_F(DragDrop, TheSourceFillsTheDataAndRendersAnnouncedFormatsOnRequest) {

@@ -348,6 +348,60 @@ TEST(Form, UnloadFromAClickHandlerWaitsForTheControlToReturn) {
     EXPECT_TRUE(testsupport::PumpUntil([&] { return form->Hwnd() == nullptr; }, 2000));
 }
 
+TEST(Form, DeletingAFormFromItsOwnHandlerWaitsLikeUnload) {
+    // From a Click handler of a modeless and of a modal form, and from the load handler.
+    for (const int mode : {0, 1, 2}) {
+        SCOPED_TRACE(mode);
+        Form* form = NewTestForm().release();
+        HWND window = nullptr, button = nullptr;
+        bool wholeAfterDelete = false;
+        form->OnLoad([&] {
+            window = form->Hwnd();
+            button = form->ControlAs<TestButton>(L"cmdOk").ButtonHwnd();
+            if (mode != 2) {
+                PostMessageW(button, BM_CLICK, 0, 0);
+                return;
+            }
+            delete form;
+            wholeAfterDelete = IsWindow(window) && IsWindow(button);
+        });
+        form->On(L"cmdOk", L"Click", [&](Host::Event&) { delete form; });
+        // Runs after the deleting handler, in the same event.
+        form->OnAnyEvent([&](Host::Event& e) {
+            if (e.Name() == L"Click") wholeAfterDelete = IsWindow(window) && IsWindow(button);
+        });
+        form->Show(mode == 1 ? Host::ShowMode::Modal : Host::ShowMode::Modeless);
+        EXPECT_TRUE(testsupport::PumpUntil([&] { return !IsWindow(window); }, 2000));
+        EXPECT_TRUE(wholeAfterDelete);
+        EXPECT_FALSE(IsWindow(button));
+    }
+}
+
+TEST(Form, ExceptionsOfAControlStopAtTheComBoundary) {
+    auto form = NewTestForm();
+    form->Load();
+    ComPtr<IDispatch> button;
+    ASSERT_EQ(form->Site(L"cmdOk").Object()->QueryInterface(IID_IDispatch, button.PutVoid()), S_OK);
+    LPOLESTR name = const_cast<LPOLESTR>(L"Fail");
+    DISPID id = 0;
+    ASSERT_EQ(button->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+    const struct {
+        LONG kind;
+        HRESULT expected;
+    } cases[] = {{1, E_OUTOFMEMORY}, {2, E_FAIL}, {3, ControlErrors::ToHResult(380)}};
+    for (const auto& c : cases) {
+        VARIANT arg{};
+        arg.vt = VT_I4;
+        arg.lVal = c.kind;
+        DISPPARAMS params{&arg, nullptr, 1, 0};
+        EXPECT_EQ(
+            button->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr, nullptr, nullptr),
+            c.expected)
+            << c.kind;
+    }
+    EXPECT_TRUE(form->Unload());
+}
+
 TEST(Form, TracksItsActiveWindowForMessageBoxes) {
     auto form = NewTestForm();
     ASSERT_TRUE(ShowInFront(*form));

@@ -102,8 +102,10 @@ TEST_F(Keyboard, TheFocusedControlTranslatesKeysFirst) {
     PressKey(VK_TAB);
     EXPECT_EQ(FocusedName(*form_), L"cmdOk");
     EXPECT_EQ(previewed, std::vector<int>{VK_TAB});
-    // The control sent the key on to its button window (seen by its subclass).
+    // The control sent the key on to its button window (seen by its subclass), and the
+    // character of the key followed.
     EXPECT_TRUE(TheJournal().Has(L"cmdOk button WM_KEYDOWN 9"));
+    EXPECT_TRUE(TheJournal().Has(L"cmdOk button WM_CHAR 9"));
     // Unclaimed, the same key goes on to the form, which moves the focus.
     claim = false;
     PressKey(VK_TAB);
@@ -144,6 +146,40 @@ TEST_F(Keyboard, ReturnAndEscapeReachTheDefaultAndCancelButtons) {
     PressKey(VK_RETURN);
     EXPECT_TRUE(events_.empty());
     form_->Site(L"cmdOk").GetExtender().SetEnabled(true);
+}
+
+TEST_F(Keyboard, AMenusKeysAreItsOwn) {
+    Focus(L"txtName");
+    // The keys are queued first: the menu's own loop takes them.
+    const struct {
+        std::vector<WORD> keys;
+        int chosen;
+    } cases[] = {{{VK_DOWN, VK_RETURN}, 1}, {{VK_ESCAPE}, 0}};
+    for (const auto& c : cases) {
+        std::vector<INPUT> inputs;
+        for (const WORD key : c.keys) {
+            for (const DWORD up : {DWORD{0}, DWORD{KEYEVENTF_KEYUP}}) {
+                INPUT in{};
+                in.type = INPUT_KEYBOARD;
+                in.ki.wVk = key;
+                in.ki.dwFlags = up;
+                inputs.push_back(in);
+            }
+        }
+        HMENU menu = CreatePopupMenu();
+        AppendMenuW(menu, MF_STRING, 1, L"One");
+        AppendMenuW(menu, MF_STRING, 2, L"Two");
+        SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+        const POINT at = CentreOf(form_->Hwnd());
+        EXPECT_EQ(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY, at.x, at.y, 0, form_->Hwnd(),
+                                 nullptr),
+                  c.chosen);
+        DestroyMenu(menu);
+        testsupport::PumpFor(50);
+        // Neither the default nor the cancel button heard of the key.
+        EXPECT_TRUE(events_.empty()) << events_.front();
+        EXPECT_EQ(FocusedName(*form_), L"txtName");
+    }
 }
 
 TEST(KeyboardEats, AControlThatEatsReturnKeepsIt) {
@@ -249,4 +285,46 @@ TEST_F(Keyboard, ARefusedValidationKeepsTheFocusAndReaches380ToTheCaller) {
     PressKey(VK_TAB);
     EXPECT_EQ(FocusedName(*form_), L"txtCity");
     EXPECT_NO_THROW(form_->ValidateControls());
+}
+
+TEST(ActiveObjectWrapper, ReferencesBalanceAcrossFormsFocusMovesAndUnloadOrders) {
+    // The buttons install the shared active-object wrapper. A key translated through it moves
+    // the focus (PreviewKeyDown), a second form takes the wrapper, and the forms go in either
+    // order: each button's framework object ends with the test's reference alone.
+    auto refsOf = [](IUnknown* object) {
+        object->AddRef();
+        return object->Release();
+    };
+    for (const bool firstGoesFirst : {true, false}) {
+        SCOPED_TRACE(firstGoesFirst ? "first unloaded first" : "second unloaded first");
+        auto first = NewTestForm();
+        auto second = NewTestForm();
+        first->On(L"cmdOk", L"PreviewKeyDown", [&](Host::Event& e) {
+            if (e.Int16Arg(0) == 'M') first->Site(L"cmdCancel").GetExtender().SetFocus();
+        });
+        ASSERT_TRUE(ShowInFront(*first));
+        ASSERT_TRUE(ShowInFront(*second));
+        std::vector<ComPtr<IUnknown>> buttons;
+        for (Host::Form* form : {first.get(), second.get()}) {
+            for (const wchar_t* name : {L"cmdOk", L"cmdCancel"})
+                buttons.emplace_back(form->Site(name).Object());
+        }
+        second->Site(L"cmdOk").GetExtender().SetFocus();
+        SetForegroundWindow(first->Hwnd());
+        first->Site(L"cmdOk").GetExtender().SetFocus();
+        testsupport::PumpFor(20);
+        PressKey('M');
+        EXPECT_EQ(FocusedName(*first), L"cmdCancel");
+        SetForegroundWindow(second->Hwnd());
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return FocusedName(*second) == L"cmdOk"; }, 2000));
+        PressKey('X');
+        EXPECT_GT(second->ControlAs<TestButton>(L"cmdOk").TranslateCalls(), 0);
+
+        (firstGoesFirst ? first : second)->Unload();
+        testsupport::PumpFor(20);
+        (firstGoesFirst ? second : first)->Unload();
+        testsupport::PumpFor(20);
+        for (const ComPtr<IUnknown>& button : buttons)
+            EXPECT_EQ(refsOf(button.Get()), 1u);
+    }
 }

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <new>
+#include <stdexcept>
 
 #include "controls/base/ComCtlsBase.h"
 #include "controls/base/Common.h"
+#include "controls/base/ControlError.h"
 #include "controls/base/VTableHandle.h"
 #include "host/ControlTypes.h"
 #include "host/Variant.h"
@@ -104,10 +107,29 @@ void TestButton::CreateButton() {
 
 LRESULT TestButton::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                             DWORD_PTR dwRefData) {
-    if (dwRefData == 1 && wMsg == WM_KEYDOWN) {
-        TheJournal().Add(Site().Name() + L" button WM_KEYDOWN " + std::to_wstring(wParam));
+    if (dwRefData == 1 && (wMsg == WM_KEYDOWN || wMsg == WM_CHAR)) {
+        TheJournal().Add(Site().Name() +
+                         (wMsg == WM_KEYDOWN ? L" button WM_KEYDOWN " : L" button WM_CHAR ") +
+                         std::to_wstring(wParam));
     }
     return ComCtlsBase::CallDefaultProc(hWnd, wMsg, wParam, lParam);
+}
+
+const Host::ControlDescription& TestButton::Describe() const {
+    static const Host::Member members[] = {Host::Method<&TestButton::Fail>(L"Fail", 100)};
+    static const Host::ControlDescription description{L"TestButton", members, {}, {}};
+    return description;
+}
+
+void TestButton::Fail(int32_t kind) {
+    switch (kind) {
+        case 1:
+            throw std::bad_alloc();
+        case 2:
+            throw std::runtime_error("failed");
+        default:
+            ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    }
 }
 
 void TestButton::Resize() {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/base/ISubclass.h"
+#include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/DataObject.h"
 #include "host/HostedControl.h"
@@ -77,6 +78,10 @@ public:
     void OLECompleteDrag(int32_t& effect) override;
     LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                                       DWORD_PTR dwRefData) override;
+    // Late bound: Fail(kind) throws std::bad_alloc (1), std::runtime_error (2) or
+    // ControlError 380 (3).
+    const Host::ControlDescription& Describe() const override;
+    void Fail(int32_t kind);
 
     const std::wstring& Caption() const { return caption_; }
     void SetCaption(const std::wstring& caption);

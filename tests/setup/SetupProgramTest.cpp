@@ -327,20 +327,57 @@ TEST_F(SetupProgram, ASecondCopyBringsTheFirstForwardAndLeaves) {
     ChildProcess first;
     MainWindow w = Start(first);
     ASSERT_NE(w.form, nullptr);
-    ShowWindow(w.form, SW_MINIMIZE);
-    ASSERT_TRUE(WaitFor([&] { return IsIconic(w.form) != FALSE; }));
+    // The same file again, and a renamed copy (as a browser names a second download).
+    const std::wstring renamed = appFolder + L"setup (1).exe";
+    ASSERT_TRUE(CopyFileW(exe.c_str(), renamed.c_str(), FALSE));
+    for (const std::wstring& copy : {exe, renamed}) {
+        SCOPED_TRACE(testing::Message() << copy);
+        ShowWindow(w.form, SW_MINIMIZE);
+        ASSERT_TRUE(WaitFor([&] { return IsIconic(w.form) != FALSE; }));
 
-    ChildProcess second;
-    const DWORD started = GetTickCount();
-    ASSERT_TRUE(second.Start(L"\"" + exe + L"\"", appFolder));
-    EXPECT_EQ(second.Wait(5000), 0);
-    EXPECT_LT(GetTickCount() - started, 5000u);
-    EXPECT_TRUE(WaitFor([&] { return !IsIconic(w.form); }));
-    EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == w.form; }));
-    EXPECT_TRUE(first.Running());
+        ChildProcess second;
+        const DWORD started = GetTickCount();
+        ASSERT_TRUE(second.Start(L"\"" + copy + L"\"", appFolder));
+        EXPECT_EQ(second.Wait(5000), 0);
+        EXPECT_LT(GetTickCount() - started, 5000u);
+        EXPECT_TRUE(WaitFor([&] { return !IsIconic(w.form); }));
+        EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == w.form; }));
+        EXPECT_TRUE(first.Running());
+    }
 
     PostMessageW(w.cancel.inner, BM_CLICK, 0, 0);
     EXPECT_EQ(first.Wait(10000), 0);
+}
+
+TEST_F(SetupProgram, TheCopiedLicenceOutlivesTheProgram) {
+    ChildProcess process;
+    MainWindow w = Start(process);
+    ASSERT_NE(w.form, nullptr);
+    SetForegroundWindow(w.form);
+    ASSERT_TRUE(WaitFor([&] { return FocusOf(w.form) == w.licence.inner; }));
+    // Ctrl+A, Ctrl+C, as a person selects and copies the text.
+    for (const WORD key : {WORD{'A'}, WORD{'C'}}) {
+        INPUT in[4]{};
+        for (INPUT& i : in)
+            i.type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
+        in[1].ki.wVk = in[2].ki.wVk = key;
+        in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(4, in, sizeof(INPUT));
+    }
+    ASSERT_TRUE(WaitFor([&] { return ProcessOf(GetClipboardOwner()) == process.Id(); }));
+
+    PostMessageW(w.cancel.inner, BM_CLICK, 0, 0);
+    EXPECT_EQ(process.Wait(10000), 0);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    std::wstring copied;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        copied = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    EmptyClipboard();
+    CloseClipboard();
+    EXPECT_NE(copied.find(L"ЛИЦЕНЗИОННОЕ"), std::wstring::npos);
 }
 
 TEST_F(SetupProgram, LibrariesPlantedBesideItAreNeverLoaded) {

@@ -21,6 +21,7 @@ constexpr UINT_PTR kReadTimer = 0x7EA1;
 MessageBoxCatcher* g_catcher = nullptr;  // innermost live catcher of the test thread
 HHOOK g_hook = nullptr;
 std::set<HWND> g_handled;
+std::set<HWND> g_driven;  // dialogs a test drives itself
 
 // Calls of MessageBoxIndirectW in progress, innermost last.
 std::vector<MSGBOXPARAMSW> g_calls;
@@ -138,6 +139,7 @@ void Press(HWND hwnd, int id) {
 
 void CALLBACK ReadAndClose(HWND hwnd, UINT, UINT_PTR id, DWORD) {
     KillTimer(hwnd, id);
+    if (g_driven.count(hwnd)) return;
     CaughtBox box;
     ReadBoxWindow(hwnd, box);
     if (!g_calls.empty()) {
@@ -170,6 +172,7 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wp, LPARAM lp) {
         }
     } else if (code == HCBT_DESTROYWND) {
         g_handled.erase(reinterpret_cast<HWND>(wp));
+        g_driven.erase(reinterpret_cast<HWND>(wp));
     }
     return CallNextHookEx(g_hook, code, wp, lp);
 }
@@ -227,6 +230,10 @@ MessageBoxCatcher::~MessageBoxCatcher() {
     for (const CaughtBox& box : boxes_)
         result << "\n  " << box;
     return result;
+}
+
+void DrivenDialog(HWND hwnd) {
+    g_driven.insert(hwnd);
 }
 
 void InstallMessageBoxGuard() {

@@ -62,6 +62,11 @@ private:
 // Installs the thread's box guard and the call recorder. Done once by the test main.
 void InstallMessageBoxGuard();
 
+// A dialog window (class "#32770", like a message box) that the test drives itself, such as
+// a modeless one: the guard leaves it alone for as long as it lives. Call it before the
+// thread's messages are dispatched again.
+void DrivenDialog(HWND hwnd);
+
 // Reads a message box window (any process) into `box`.
 void ReadBoxWindow(HWND hwnd, CaughtBox& box);
 
