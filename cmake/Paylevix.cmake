@@ -93,8 +93,6 @@ function(paylevix_executable name)
 endfunction()
 
 # paylevix_test(NAME SOURCES... LIBS ... [TIMEOUT s]): one executable, one CTest entry, run
-
-# paylevix_test(NAME SOURCES... LIBS ...): one executable, one CTest entry, run
 # through Wine inside the shared test environment.
 function(paylevix_test name)
     cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
