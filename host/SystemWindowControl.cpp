@@ -11,11 +11,11 @@ namespace Host {
 void SystemWindow::CreateSystemWindow() {
     if (hwnd_) return;
     ComCtlsBase::InitCommonControlsClass(ICC_STANDARD_CLASSES);
-    const WindowSpec spec = DescribeWindow();
-    if (!spec.className) return;
+    const WindowShape shape = DescribeWindow();
+    if (!shape.className) return;
     ControlSite& site = control_.Site();
-    hwnd_ = CreateWindowExW(spec.exStyle, spec.className, spec.text.c_str(),
-                            WS_CHILD | WS_VISIBLE | spec.style, 0, 0, site.ScaleWidth(),
+    hwnd_ = CreateWindowExW(shape.exStyle, shape.className, shape.text.c_str(),
+                            WS_CHILD | WS_VISIBLE | shape.style, 0, 0, site.ScaleWidth(),
                             site.ScaleHeight(), site.Hwnd(), nullptr, GetModuleHandleW(nullptr),
                             nullptr);
     if (!hwnd_) return;

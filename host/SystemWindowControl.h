@@ -28,7 +28,7 @@
 namespace Host {
 
 // The system window a control wants: WS_CHILD and WS_VISIBLE are added to `style`.
-struct WindowSpec {
+struct WindowShape {
     const wchar_t* className = nullptr;  // null: no window can be made now
     DWORD style = 0;
     DWORD exStyle = 0;
@@ -53,7 +53,7 @@ protected:
     virtual ~SystemWindow() = default;
 
     // ---- what the control supplies ----------------------------------------------------------
-    virtual WindowSpec DescribeWindow() = 0;
+    virtual WindowShape DescribeWindow() = 0;
     // The new window has its font, enabled state and subclasses: set what its style cannot
     // say (check state, content, access keys).
     virtual void WindowCreated() {}

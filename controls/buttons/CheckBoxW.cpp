@@ -46,7 +46,7 @@ void CheckBoxW::WriteProperties(Host::PropertyStore& store) {
     kValueKey.Write(store, Host::Variant::Int16(PropValue));
 }
 
-Host::WindowSpec CheckBoxW::DescribeWindow() {
+Host::WindowShape CheckBoxW::DescribeWindow() {
     // Not an automatic style: the control decides the next value itself, so that the grayed
     // state goes to unchecked on a click and every change raises Click once.
     return {L"Button", WS_TABSTOP | BS_3STATE | BS_MULTILINE | BS_NOTIFY, 0, PropCaption};

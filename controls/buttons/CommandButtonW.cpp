@@ -34,7 +34,7 @@ void CommandButtonW::WriteProperties(Host::PropertyStore& store) {
     ButtonBase::kCaptionKey.WriteString(store, PropCaption);
 }
 
-Host::WindowSpec CommandButtonW::DescribeWindow() {
+Host::WindowShape CommandButtonW::DescribeWindow() {
     DWORD style = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_NOTIFY;
     if (Site().GetAmbient().DisplayAsDefault()) style |= BS_DEFPUSHBUTTON;
     return {L"Button", style, 0, PropCaption};

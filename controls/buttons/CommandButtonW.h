@@ -27,7 +27,7 @@ public:
     bool UserControlMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    Host::WindowSpec DescribeWindow() override;
+    Host::WindowShape DescribeWindow() override;
     void WindowCreated() override;
 
     std::wstring PropCaption;

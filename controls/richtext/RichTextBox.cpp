@@ -264,7 +264,7 @@ void RichTextBox::WriteProperties(Host::PropertyStore& store) {
     kTextRTFKey.WriteString(store, TextRTF());
 }
 
-Host::WindowSpec RichTextBox::DescribeWindow() {
+Host::WindowShape RichTextBox::DescribeWindow() {
     if (!libraryHeld_) return {};
     DWORD style = 0, exStyle = 0;
     if (!PropOLEDragDrop) style |= ES_NOOLEDRAGDROP;

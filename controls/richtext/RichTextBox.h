@@ -163,7 +163,7 @@ public:
                                                  VARIANT* value) override;
 
 private:
-    Host::WindowSpec DescribeWindow() override;
+    Host::WindowShape DescribeWindow() override;
     void WindowCreated() override;
     std::function<void()> KeepWindowState() override;
     LRESULT SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -48,7 +48,7 @@ public:
     std::wstring secret_;
 
 private:
-    Host::WindowSpec DescribeWindow() override {
+    Host::WindowShape DescribeWindow() override {
         return {L"Edit", static_cast<DWORD>(WS_TABSTOP | (wide_ ? ES_MULTILINE : 0)), 0, L"start"};
     }
     std::function<void()> KeepWindowState() override {
