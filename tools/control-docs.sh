@@ -11,7 +11,8 @@ trap 'rm -rf "$out"' EXIT
 case $mode in
 check)
     if ! diff -ru "$docs" "$out"; then
-        echo "docs/controls is stale: cmake --build <build> --target control_docs, then commit it"
+        echo "docs/controls is stale (a control's member, event or stored key table changed):"
+        echo "regenerate it with: bash tools/dev.sh docs    then commit docs/controls"
         exit 1
     fi
     echo "docs/controls matches the controls' tables"

@@ -2,6 +2,7 @@
 # The project's two entry points (run as root on Debian 12; installs are skipped when present):
 #   tools/dev.sh run    install what is missing, build, start the setup program under Wine
 #   tools/dev.sh test   install what is missing, build, run every test
+#   tools/dev.sh docs   build, write docs/controls from the controls' tables (commit the result)
 # Options through the environment: ARCH=i686|x86_64 (test: both, i686 first, each in its own
 # prefix; run: i686), BUILD_DIR (one architecture only), JOBS, TEST_JOBS.
 set -euo pipefail
@@ -143,8 +144,13 @@ run)
     log "starting setup.exe"
     exec "$here/tools/wine-env.sh" run "$build" "$build/setup/setup.exe"
     ;;
+docs)
+    configure_and_build
+    log "writing docs/controls from the controls' tables"
+    cmake --build "$build" --target control_docs -- --no-print-directory
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|docs" >&2
     exit 2
     ;;
 esac
