@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <oaidl.h>
 #include <objidl.h>
+#include <objsafe.h>
 
 #include <cstdint>
 #include <span>
@@ -30,6 +31,11 @@
 #include <type_traits>
 
 #include "controls/base/VTableHandle.h"
+
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c, 0xd0,
+                0x64)
+#endif
 
 namespace Host {
 
@@ -225,6 +231,23 @@ public:
     HRESULT STDMETHODCALLTYPE GetPredefinedValue(VARIANT_BOOL* Handled, DISPID, LONG,
                                                  VARIANT*) override {
         if (Handled) *Handled = VARIANT_FALSE;
+        return S_OK;
+    }
+};
+
+// Safe for untrusted callers and for untrusted data, whatever the interface; a container's
+// request for other options is accepted and changes nothing.
+class ObjectSafetyReportsSafe : public IObjectSafety {
+public:
+    using Interface = IObjectSafety;
+    HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID, DWORD* supported,
+                                                        DWORD* enabled) override {
+        if (!supported || !enabled) return E_POINTER;
+        *supported = *enabled =
+            INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID, DWORD, DWORD) override {
         return S_OK;
     }
 };

@@ -363,10 +363,8 @@ void CommonDialog::RaiseEvent(std::wstring_view name, DISPID id, std::span<Host:
     const HWND focus = GetFocus();
     if (Sited()) {
         Site().RaiseEvent(name, id, args);
-    } else if (sink_) {
-        sink_(name, id, args);
-        for (const Host::EventArg& arg : args)
-            arg.WriteBack();
+    } else {
+        events_.Raise(name, id, args);
     }
     if (focus && GetFocus() != focus) SetFocus(focus);
 }
@@ -454,13 +452,18 @@ void CommonDialog::SetHelpCommand(int32_t value) {
     PropHelpCommand = value;
 }
 
-void CommonDialog::SetRootFolder(const VARIANT& value) {
-    const VARTYPE type = value.vt & ~VT_BYREF;
-    Check(value.vt == VT_EMPTY || type == VT_BSTR || IsNumberType(type));
-    ::Variant copy;  // by value: a reference would outlive what it points to
-    if (FAILED(VariantCopyInd(copy.Put(), const_cast<VARIANT*>(&value))))
-        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    PropRootFolder = std::move(copy);
+void CommonDialog::SetRootFolder(const ::Variant& value) {
+    const VARTYPE type = value.Type();  // a reference was followed when the copy was made
+    Check(type == VT_EMPTY || type == VT_BSTR || IsNumberType(type));
+    PropRootFolder = value;
+}
+
+ComPtr<IDispatch> CommonDialog::Object() const {
+    if (!Sited())
+        return ComPtr<IDispatch>(static_cast<ISubclass*>(const_cast<CommonDialog*>(this)));
+    ComPtr<IDispatch> self;
+    Site().Object()->QueryInterface(IID_IDispatch, self.PutVoid());
+    return self;
 }
 
 void CommonDialog::SetAction(int16_t action) {
@@ -1226,8 +1229,9 @@ LRESULT STDMETHODCALLTYPE CommonDialog::Message(HWND hWnd, UINT wMsg, WPARAM wPa
 namespace {
 
 using D = CommonDialog;
-// Members in declaration order; their identifiers follow it.
+// Members and their identifiers.
 const Host::Member kMembers[] = {
+    Host::ReadOnly<&D::Object>(L"Object", 65),
     Host::Property<&D::CancelError, &D::SetCancelError>(L"CancelError", 1),
     Host::Property<&D::HookEvents, &D::SetHookEvents>(L"HookEvents", 2),
     Host::Property<&D::Tag, &D::SetTag>(L"Tag", 3),
@@ -1288,6 +1292,7 @@ const Host::Member kMembers[] = {
         L"PageBottomMinMargin", 51),
     Host::Property<&D::FindWhat, &D::SetFindWhat>(L"FindWhat", 52),
     Host::Property<&D::ReplaceWith, &D::SetReplaceWith>(L"ReplaceWith", 53),
+    Host::Property<&D::RootFolder, &D::SetRootFolder>(L"RootFolder", 66),
     Host::Method<&D::ShowOpen>(L"ShowOpen", 54),
     Host::Method<&D::ShowSave>(L"ShowSave", 55),
     Host::Method<&D::ShowColor>(L"ShowColor", 56),

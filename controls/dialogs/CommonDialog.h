@@ -9,7 +9,8 @@
 // handler moved it.
 //
 // The object has no window. It can live on a form as an invisible control (type name
-// "CommonDialog"; its events go to the form's handlers), or stand alone with an event sink.
+// "CommonDialog"; its events go to the form's handlers), or stand alone, its events going to its
+// own event source (Events()).
 //
 // Hooks reach the object through ISubclass::Message: reference codes below 1 come from a
 // dialog hook (the table below), 1 or more from the owner window's subclass (the dialog kind:
@@ -48,11 +49,6 @@
 #include "host/Events.h"
 #include "host/HostedControl.h"
 
-// Where the events of an object that is not sited on a form go. By-reference arguments are
-// read back after it returns.
-using CommonDialogEventSink =
-    std::function<void(std::wstring_view name, DISPID id, std::span<Host::EventArg> args)>;
-
 class CommonDialog : public Host::HostedControl, public ISubclass {
 public:
     static constexpr wchar_t kTypeName[] = L"CommonDialog";
@@ -78,9 +74,12 @@ public:
     CommonDialog();
     ~CommonDialog() override;
 
-    void SetEventSink(CommonDialogEventSink sink) { sink_ = std::move(sink); }
+    // Where the events go while the object is not sited on a form (a dialog made by code).
+    Host::EventSource& Events() { return events_; }
 
     // --- shared properties ---------------------------------------------------------------
+    // The object itself: the form's object for it when sited.
+    ComPtr<IDispatch> Object() const;
     bool CancelError() const { return PropCancelError; }
     void SetCancelError(bool value) { PropCancelError = value; }
     bool HookEvents() const { return PropHookEvents; }
@@ -191,7 +190,7 @@ public:
     void SetHelpKey(const std::wstring& value) { PropHelpKey = value; }
     // Empty (the desktop), a number (a shell folder identifier, CSIDL_...) or a path.
     const ::Variant& RootFolder() const { return PropRootFolder; }
-    void SetRootFolder(const VARIANT& value);
+    void SetRootFolder(const ::Variant& value);
     const std::wstring& FindWhat() const { return PropFindWhat; }
     void SetFindWhat(const std::wstring& value) { PropFindWhat = value; }
     const std::wstring& ReplaceWith() const { return PropReplaceWith; }
@@ -221,8 +220,8 @@ public:
     Host::SiteKind Kind() const override { return Host::SiteKind::Windowless; }
     bool CanGetFocus() const override { return false; }
     bool HitTest(int, int) override { return false; }
-    // Members and events for late-bound callers (every property but Object and RootFolder,
-    // the methods, Action write-only); nothing is persisted.
+    // Members and events for late-bound callers (the properties, the methods, Action
+    // write-only); nothing is persisted.
     const Host::ControlDescription& Describe() const override;
 
     // --- ISubclass -------------------------------------------------------------------------
@@ -312,7 +311,7 @@ private:
          msgSetRGBColor_ = 0, msgFindReplace_ = 0;
     std::unique_ptr<FindState> find_;
     HWND findDialog_ = nullptr;
-    CommonDialogEventSink sink_;
+    Host::EventSource events_{std::wstring(kTypeName)};
     std::atomic<ULONG> refs_{0};
 };
 

@@ -14,7 +14,6 @@
 #pragma once
 
 #include <windows.h>
-#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 
@@ -27,16 +26,12 @@
 #include "host/ControlSite.h"
 #include "host/ControlTimer.h"
 #include "host/HostedControl.h"
-
-#ifdef __CRT_UUID_DECL
-__CRT_UUID_DECL(IObjectSafety, 0xcb5bdc81, 0x93c1, 0x11cf, 0x8f, 0x20, 0x00, 0x80, 0x5f, 0x2c, 0xd0,
-                0x64)
-#endif
+#include "host/PointerBrowsing.h"
 
 class LabelFontSink;
 
 class LabelW
-    : public Host::ControlWithPartners<Host::PerPropertyBrowsingVBDefaults, IObjectSafety> {
+    : public Host::ControlWithPartners<Host::PointerBrowsing, Host::ObjectSafetyReportsSafe> {
 public:
     static constexpr wchar_t kTypeName[] = L"LabelW";
     // Identifiers of the label's own events.
@@ -166,18 +161,8 @@ public:
     void OLECompleteDrag(int32_t& effect) override;
 
     // Property browsing: MousePointer's names and values.
-    HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* Handled, DISPID DispID,
-                                               BSTR* DisplayName) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(VARIANT_BOOL* Handled, DISPID DispID,
-                                                   SAFEARRAY** StringsOut,
-                                                   SAFEARRAY** CookiesOut) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedValue(VARIANT_BOOL* Handled, DISPID DispID, LONG Cookie,
-                                                 VARIANT* Value) override;
-    // Safe for untrusted callers and data; settings are accepted and ignored.
-    HRESULT STDMETHODCALLTYPE GetInterfaceSafetyOptions(REFIID iid, DWORD* supported,
-                                                        DWORD* enabled) override;
-    HRESULT STDMETHODCALLTYPE SetInterfaceSafetyOptions(REFIID iid, DWORD mask,
-                                                        DWORD enabled) override;
+    DISPID BrowsedPointerDispId() const override { return DispIDMousePointer; }
+    int16_t BrowsedPointer() const override { return PropMousePointer; }
 
     // The font object changed inside (size, bold, ...).
     void FontChanged();

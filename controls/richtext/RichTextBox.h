@@ -24,11 +24,13 @@
 #include <string>
 
 #include "controls/base/ComPtr.h"
+#include "host/PointerBrowsing.h"
 #include "host/SystemWindowControl.h"
 
-class RichTextBox : public Host::SystemWindowControl<Host::OleInPlaceActiveObjectVBDefaults,
-                                                     Host::OleControlVBDefaults,
-                                                     Host::PerPropertyBrowsingVBDefaults> {
+class RichTextBox
+    : public Host::SystemWindowControl<Host::OleInPlaceActiveObjectVBDefaults,
+                                       Host::OleControlVBDefaults, Host::PointerBrowsing,
+                                       Host::ObjectSafetyReportsSafe> {
 public:
     static constexpr wchar_t kTypeName[] = L"RichTextBox";
     static constexpr DISPID kDispIdTextRTF = 0x6803001A;
@@ -154,13 +156,8 @@ public:
     void Resize() override;
 
     // --- property browsing -----------------------------------------------------------------
-    HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* handled, DISPID id,
-                                               BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id,
-                                                   SAFEARRAY** strings,
-                                                   SAFEARRAY** cookies) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
-                                                 VARIANT* value) override;
+    DISPID BrowsedPointerDispId() const override { return kDispIdMousePointer; }
+    int16_t BrowsedPointer() const override { return PropMousePointer; }
 
 private:
     Host::WindowShape DescribeWindow() override;

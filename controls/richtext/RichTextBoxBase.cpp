@@ -88,19 +88,15 @@ constexpr size_t kFirstOutCapacity = 16384;
 // Collects a stream-out. The bytes live in a wide string so that Unicode text becomes the
 // result in place, without a second copy of a large document.
 struct OutTransfer {
-    std::wstring store;
-    size_t used = 0;  // bytes
+    std::wstring store;  // the bytes, two to a character
+    size_t used = 0;     // bytes
     bool failed = false;
 
     char* Bytes() { return reinterpret_cast<char*>(store.data()); }
-    size_t Capacity() const { return store.size() * sizeof(wchar_t); }
+    // Only what arrives is written: the string grows geometrically by itself, and a capacity
+    // reserved beforehand is never filled twice.
     void Append(const BYTE* data, size_t count) {
-        if (used + count > Capacity()) {
-            // Geometric growth keeps a large document at a few reallocations.
-            size_t bytes = Capacity() + std::max(Capacity() / 2, kFirstOutCapacity);
-            bytes = std::max(bytes, used + count);
-            store.resize((bytes + 1) / sizeof(wchar_t));
-        }
+        store.resize((used + count + 1) / sizeof(wchar_t));
         std::memcpy(Bytes() + used, data, count);
         used += count;
     }
@@ -255,7 +251,9 @@ std::wstring StreamStringOut(HWND richEdit, DWORD flags) {
         GETTEXTLENGTHEX length{GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
         const LRESULT n =
             SendMessageW(richEdit, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
-        if (n > 0) transfer.store.resize(static_cast<size_t>(n) + 1);
+        if (n > 0) transfer.store.reserve(static_cast<size_t>(n) + 1);
+    } else {
+        transfer.store.reserve(kFirstOutCapacity / sizeof(wchar_t));
     }
     EDITSTREAM stream{reinterpret_cast<DWORD_PTR>(&transfer), 0, StringOutCallback};
     SendMessageW(richEdit, EM_STREAMOUT, flags, reinterpret_cast<LPARAM>(&stream));

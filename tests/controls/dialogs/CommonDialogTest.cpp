@@ -46,12 +46,12 @@ protected:
         SetActiveWindow(owner_);
         ASSERT_TRUE(testsupport::PumpUntil([&] { return GetActiveWindow() == owner_; }));
         dialog_ = std::make_unique<CommonDialog>();
-        dialog_->SetEventSink([this](std::wstring_view name, DISPID, std::span<Host::EventArg> a) {
-            Raised r{std::wstring(name), {}};
-            for (const auto& arg : a)
-                r.args.push_back(arg.Value());
+        dialog_->Events().OnAny([this](Host::Event& e) {
+            Raised r{std::wstring(e.Name()), {}};
+            for (size_t i = 0; i < e.ArgCount(); ++i)
+                r.args.push_back(e.Arg(i));
             events_.push_back(r);
-            if (onEvent) onEvent(r.name, a);
+            if (onEvent) onEvent(r.name, e);
         });
     }
     void TearDown() override {
@@ -69,7 +69,7 @@ protected:
     HWND owner_ = nullptr;
     std::unique_ptr<CommonDialog> dialog_;
     std::vector<Raised> events_;
-    std::function<void(const std::wstring&, std::span<Host::EventArg>)> onEvent;
+    std::function<void(const std::wstring&, Host::Event&)> onEvent;
 };
 
 template <class F>
@@ -158,16 +158,16 @@ TEST_F(CommonDialogTest, OpenDialogRaisesEventsKeepsFocusAndCopiesResultsBack) {
     dialog_->SetFlags(OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ENABLESIZING | OFN_HIDEREADONLY);
     HWND hook = nullptr, dialogWindow = nullptr, focusFirst = nullptr, focusSecond = nullptr;
     int validations = 0;
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name == L"InitDialog") {
-            hook = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+            hook = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
             dialogWindow = GetParent(hook);
             ChooseFile(hook, L"a.txt");
         } else if (name == L"FileValidate" && ++validations == 1) {
             // Refused once, with the focus moved away: the dialog stays, the focus comes back.
             focusFirst = GetFocus();
             SetFocus(GetDlgItem(GetParent(hook), IDCANCEL));
-            a[3].Set(Host::Variant::Bool(true));
+            e.SetArg(3, Host::Variant::Bool(true));
             PostMessageW(GetParent(hook), WM_COMMAND, IDOK, 0);
         } else if (name == L"FileValidate") {
             focusSecond = GetFocus();
@@ -200,9 +200,9 @@ TEST_F(CommonDialogTest, CancelAndTooSmallBufferRaiseTheirErrors) {
     dialog_->SetFlags(OFN_EXPLORER);
     dialog_->SetFileName(L"keep");
     bool cancel = true;
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name != L"InitDialog") return;
-        HWND hook = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+        HWND hook = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
         testsupport::DrivenDialog(GetParent(hook));
         if (cancel)
             PostMessageW(GetParent(hook), WM_COMMAND, IDCANCEL, 0);
@@ -295,9 +295,9 @@ TEST_F(CommonDialogTest, OldStyleOpenDialogRaisesItsEvents) {
     TempFolder folder;
     dialog_->SetHookEvents(true);
     dialog_->SetInitDir(folder.path);
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
         testsupport::DrivenDialog(dlg);
         SetDlgItemTextW(dlg, edt1, L"b.txt");
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
@@ -339,8 +339,8 @@ TEST_F(CommonDialogTest, ShareViolationRepliesThroughTheMessageResult) {
     g_rec.error = 0;
     dialog_->SetHookEvents(true);
     dialog_->SetFlags(OFN_EXPLORER);
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
-        if (name == L"FileShareViolation") a[1].Set(Host::Variant::Int32(OFN_SHARENOWARN));
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
+        if (name == L"FileShareViolation") e.SetArg(1, Host::Variant::Int32(OFN_SHARENOWARN));
     };
     EXPECT_FALSE(dialog_->ShowOpen());
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"FileShareViolation"}));
@@ -429,9 +429,9 @@ TEST_F(CommonDialogTest, ColorRoundTrip) {
     dialog_->SetHookEvents(true);
     dialog_->SetColor(RGB(10, 20, 30));
     dialog_->SetFlags(CC_RGBINIT);
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
         testsupport::DrivenDialog(dlg);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
@@ -495,10 +495,10 @@ TEST_F(CommonDialogTest, ColorValidateKeepsTheDialogAndSetsTheNewColor) {
     g_dialogMessages.clear();
     dialog_->SetHookEvents(true);
     int validations = 0;
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name == L"ColorValidate" && ++validations == 1) {
-            a[0].Set(Host::Variant::Int32(RGB(1, 2, 3)));
-            a[1].Set(Host::Variant::Bool(true));
+            e.SetArg(0, Host::Variant::Int32(RGB(1, 2, 3)));
+            e.SetArg(1, Host::Variant::Bool(true));
         }
     };
     ASSERT_TRUE(dialog_->ShowColor());
@@ -558,9 +558,9 @@ TEST_F(CommonDialogTest, FontRoundTripWithApply) {
     dialog_->SetFontSize(12);
     dialog_->SetFontBold(true);
     dialog_->SetFlags(CF_SCREENFONTS | CF_EFFECTS | CF_APPLY);
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
         testsupport::DrivenDialog(dlg);
         PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(psh3, 0), 0);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
@@ -601,9 +601,9 @@ TEST_F(CommonDialogTest, FontFaceIsTerminatedAndOnlyWeight700IsBold) {
 // Without a root and a selection, this system's dialog returns the desktop folder.
 TEST_F(CommonDialogTest, FolderBrowserReturnsTheFolderWithItsBackslash) {
     dialog_->SetFlags(BIF_RETURNONLYFSDIRS);
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(a[1].Value().ToInt32()));
+        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
         testsupport::DrivenDialog(dlg);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
     };
@@ -642,9 +642,9 @@ TEST_F(CommonDialogTest, FolderCallbackSelectsShowsAndValidates) {
     dialog_->SetInitDir(L"C:\\start");
     dialog_->SetFlags(BIF_STATUSTEXT | BIF_RETURNONLYFSDIRS);
     int failures = 0;
-    onEvent = [&](const std::wstring& name, std::span<Host::EventArg> a) {
+    onEvent = [&](const std::wstring& name, Host::Event& e) {
         if (name == L"FolderBrowserValidateFailed" && ++failures == 1)
-            a[1].Set(Host::Variant::Bool(true));
+            e.SetArg(1, Host::Variant::Bool(true));
     };
     ASSERT_TRUE(dialog_->ShowFolderBrowser());
     EXPECT_EQ(Names(), (std::vector<std::wstring>{L"InitDialog", L"FolderBrowserValidateFailed",
@@ -1081,8 +1081,8 @@ TEST_F(PrinterTest, HelpRequestsReachTheObjectThroughTheOwner) {
     dialog_->SetHelpCommand(HELP_CONTENTS);
     dialog_->SetFlags(OFN_SHOWHELP);
     bool handled = false;
-    onEvent = [&](const std::wstring&, std::span<Host::EventArg> a) {
-        if (handled) a[0].Set(Host::Variant::Bool(true));
+    onEvent = [&](const std::wstring&, Host::Event& e) {
+        if (handled) e.SetArg(0, Host::Variant::Bool(true));
     };
     dialog_->ShowSave();
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"Help"}));
@@ -1115,6 +1115,9 @@ TEST(CommonDialogOnForm, IsAnInvisibleControlWhoseEventsReachTheFormsHandlers) {
     form->On(L"cdlg", L"FindNext",
              [&](Host::Event& e) { raised.push_back(std::wstring(e.Name())); });
     EXPECT_FALSE(site.Control().CanGetFocus());
+    ComPtr<IUnknown> object;
+    dialog.Object()->QueryInterface(IID_IUnknown, object.PutVoid());
+    EXPECT_EQ(object.Get(), site.Object());  // the form's object for it
     dialog.SetHookEvents(true);
     dialog.SetFindWhat(L"x");
     HWND dlg = dialog.ShowFind();
@@ -1162,6 +1165,29 @@ TEST(CommonDialogLateBound, MembersFromTheTableActionWriteOnly) {
     EXPECT_EQ(error.scode, ControlErrors::ToHResult(383));
     SysFreeString(error.bstrDescription);
     SysFreeString(error.bstrSource);
+
+    // RootFolder keeps a folder's path or a special folder's number as given.
+    value.vt = VT_I2;
+    value.iVal = 17;
+    EXPECT_EQ(call(L"RootFolder", DISPATCH_PROPERTYPUT, &value, nullptr, nullptr), S_OK);
+    EXPECT_EQ(call(L"RootFolder", DISPATCH_PROPERTYGET, nullptr, &result, nullptr), S_OK);
+    EXPECT_EQ(result.vt, VT_I2);
+    EXPECT_EQ(result.iVal, 17);
+    value.vt = VT_DISPATCH;
+    value.pdispVal = nullptr;
+    error = {};
+    EXPECT_EQ(call(L"RootFolder", DISPATCH_PROPERTYPUT, &value, nullptr, &error), DISP_E_EXCEPTION);
+    EXPECT_EQ(error.scode, ControlErrors::ToHResult(380));
+    SysFreeString(error.bstrDescription);
+    SysFreeString(error.bstrSource);
+    // Object: the object itself.
+    EXPECT_EQ(call(L"Object", DISPATCH_PROPERTYGET, nullptr, &result, nullptr), S_OK);
+    ASSERT_EQ(result.vt, VT_DISPATCH);
+    ComPtr<IUnknown> self, given;
+    dialog.QueryInterface(IID_IUnknown, self.PutVoid());
+    result.pdispVal->QueryInterface(IID_IUnknown, given.PutVoid());
+    EXPECT_EQ(self.Get(), given.Get());
+    VariantClear(&result);
 }
 
 // Two subclasses of one receiver on one owner: help while the find dialog is open.

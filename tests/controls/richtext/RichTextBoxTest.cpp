@@ -224,3 +224,37 @@ TEST(RichTextBox, MembersAnswerTheirDispatchIdentifiers) {
     VariantClear(&rtf);
     form->Unload();
 }
+
+TEST(RichTextBox, BrowsesItsPointerAndIsSafeForScripting) {
+    auto form = NewForm();
+    form->Load();
+    form->ControlAs<RichTextBox>(L"rtbText").SetMousePointer(4);
+    IUnknown* object = form->Site(L"rtbText").Object();
+    ComPtr<IPerPropertyBrowsing> browsing;
+    ASSERT_HRESULT_SUCCEEDED(object->QueryInterface(IID_IPerPropertyBrowsing, browsing.PutVoid()));
+    BSTR shown = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(browsing->GetDisplayString(RichTextBox::kDispIdMousePointer, &shown));
+    EXPECT_STREQ(shown, L"4 - Hand");
+    SysFreeString(shown);
+    CALPOLESTR strings{};
+    CADWORD cookies{};
+    ASSERT_HRESULT_SUCCEEDED(
+        browsing->GetPredefinedStrings(RichTextBox::kDispIdMousePointer, &strings, &cookies));
+    EXPECT_EQ(strings.cElems, 18u);
+    for (ULONG i = 0; i < strings.cElems; ++i)
+        CoTaskMemFree(strings.pElems[i]);
+    CoTaskMemFree(strings.pElems);
+    CoTaskMemFree(cookies.pElems);
+    shown = nullptr;
+    EXPECT_HRESULT_FAILED(browsing->GetDisplayString(RichTextBox::kDispIdLocked, &shown));
+
+    ComPtr<IObjectSafety> safety;
+    ASSERT_HRESULT_SUCCEEDED(object->QueryInterface(IID_IObjectSafety, safety.PutVoid()));
+    DWORD supported = 0, enabled = 0;
+    EXPECT_HRESULT_SUCCEEDED(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 0));
+    EXPECT_HRESULT_SUCCEEDED(
+        safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
+    EXPECT_EQ(supported, 3u);
+    EXPECT_EQ(enabled, 3u);
+    form->Unload();
+}
