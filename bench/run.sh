@@ -34,8 +34,12 @@ trap '"$here/tools/wine-env.sh" stop "$build" >/dev/null 2>&1 || true' EXIT
 figures=$(mktemp)
 for exe in "${benches[@]}"; do
     echo "== $(basename "$exe")" >&2
-    "$build/wine-run" "$exe" | tr -d '\r' | tee /dev/stderr | grep '^BENCH	' >>"$figures" ||
-        echo "== $(basename "$exe") failed" >&2
+    # Everything goes to the log (standard error); the figures to the table too. (tee to
+    # /dev/stderr would reopen a log file and cut what was written before.)
+    "$build/wine-run" "$exe" | tr -d '\r' | while IFS= read -r line; do
+        printf '%s\n' "$line" >&2
+        if [[ $line == BENCH$'\t'* ]]; then printf '%s\n' "$line" >>"$figures"; fi
+    done || echo "== $(basename "$exe") failed" >&2
 done
 
 table=$(awk -F'\t' '

@@ -1,5 +1,5 @@
-// Writes the reference of every control of the library, one Markdown file per control, from
-// the tables the controls declare (members, events, persisted keys), so that the reference
+// Writes the reference of every control type a layout can name, one Markdown file per control,
+// from the tables the controls declare (members, events, persisted keys), so that the reference
 // cannot drift from the code:
 //   control_docs.exe <folder>
 // The build's test control_docs_current compares the files with docs/controls/; the target
@@ -13,6 +13,7 @@
 #include "controls/AllControls.h"
 #include "host/ControlDescription.h"
 #include "host/ControlTypes.h"
+#include "host/PropertyPage.h"
 
 namespace {
 
@@ -148,8 +149,8 @@ std::string Document(const Host::ControlDescription& d) {
     std::string out = "# " + name + "\n\n";
     out +=
         "Generated from the control's declared tables by `tools/ControlDocs.cpp`: do not edit.\n";
-    out += "After changing a control, `cmake --build build/i686 --target control_docs` writes it\n";
-    out += "again; the test `control_docs_current` fails while it is stale.\n\n";
+    out += "After changing a control, `bash tools/dev.sh docs` writes it again; the test\n";
+    out += "`control_docs_current` fails while it is stale.\n\n";
 
     out += "## Properties\n\n| name | type | access | dispatch id | persisted key and default |\n";
     out += "|---|---|---|---|---|\n";
@@ -218,7 +219,9 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "usage: control_docs <folder>\n");
         return 2;
     }
+    // The library's controls, and the host's own that property pages are built from.
     AllControls::Register();
+    Host::RegisterHostControls();
     const std::wstring folder = std::wstring(argv[1]) + L"\\";
     for (const std::wstring& type : ControlTypes::Names()) {
         const Host::ControlDescription* d = ControlTypes::Describe(type);

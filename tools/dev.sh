@@ -3,6 +3,7 @@
 #   tools/dev.sh run    install what is missing, build, start the setup program under Wine
 #   tools/dev.sh test   install what is missing, build, run every test
 #   tools/dev.sh docs   build, write docs/controls from the controls' tables (commit the result)
+#   tools/dev.sh shots  build, retake docs/samples/*.png: the script runner's samples under Wine
 # Options through the environment: ARCH=i686|x86_64 (test: both, i686 first, each in its own
 # prefix; run: i686), BUILD_DIR (one architecture only), JOBS, TEST_JOBS.
 set -euo pipefail
@@ -149,8 +150,13 @@ docs)
     log "writing docs/controls from the controls' tables"
     cmake --build "$build" --target control_docs -- --no-print-directory
     ;;
+shots)
+    configure_and_build
+    log "taking the samples' screenshots"
+    exec "$here/tools/sample-shots.sh" "$build"
+    ;;
 *)
-    echo "usage: $0 run|test|docs" >&2
+    echo "usage: $0 run|test|docs|shots" >&2
     exit 2
     ;;
 esac
