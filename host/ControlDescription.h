@@ -137,19 +137,19 @@ struct VarType<HDC> {
 };
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
-// Any value, as given (a member that takes an object or a name).
+// OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).
+template <>
+struct VarType<OLE_COLOR> : ScalarVarType<OLE_COLOR, VT_I4> {};
+// Any value (a property taking a string or a number alike): copied as it is, by value.
 template <>
 struct VarType<Variant> {
     static constexpr VARTYPE kType = VT_VARIANT;
     static Variant From(const VARIANT& v) { return Variant(v); }
     static void To(const Variant& value, VARIANT& out) {
-        Variant copy(value);
-        out = copy.Detach();
+        VariantInit(&out);
+        if (FAILED(VariantCopy(&out, const_cast<VARIANT*>(&value.Get())))) throw std::bad_alloc();
     }
 };
-// OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).
-template <>
-struct VarType<OLE_COLOR> : ScalarVarType<OLE_COLOR, VT_I4> {};
 // Objects (fonts, pictures) as their dispatch interface; none is a null object. An object of
 // another kind is a type mismatch (error 13).
 template <class I>
