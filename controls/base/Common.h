@@ -112,6 +112,13 @@ void ImageListPredefinedStrings(std::vector<std::wstring>& strings, std::vector<
 // The control's name, with "(index)" for a member of a control array.
 std::wstring ControlName(const ControlHost::IControl& control);
 
+// Hands predefined strings and their cookies to a property browser: one-dimensional VT_BSTR
+// and VT_I4 arrays that replace (and destroy) those in `stringsOut` and `cookiesOut`. False,
+// with nothing replaced, when the arrays cannot be made.
+bool PredefinedStringsToArrays(const std::vector<std::wstring>& strings,
+                               const std::vector<int32_t>& cookies, SAFEARRAY** stringsOut,
+                               SAFEARRAY** cookiesOut);
+
 // ---- Access keys --------------------------------------------------------------------------
 
 // The access key a caption marks, upper case: the character after the last "&" that is not
