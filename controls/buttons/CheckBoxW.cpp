@@ -466,9 +466,12 @@ void CheckBoxW::WindowCreated() {
         // A re-created window shows the state the old one had: no change, no Click.
         if (!OwnerDrawn()) SendMessageW(hWnd(), BM_SETCHECK, static_cast<WPARAM>(PropValue), 0);
     } else {
-        // The fresh window reads unchecked: a stored 1 or 2 is a change and raises Click.
+        // A fresh window is unchecked: a stored 1 or 2 is a change and raises Click, also
+        // for a box that keeps the state itself.
         windowMadeBefore_ = true;
-        SetValue(PropValue);
+        const int16_t stored = PropValue;
+        PropValue = kUnchecked;
+        SetValue(stored);
     }
     SetCaption(PropCaption);
     if (PropPicture) SetPicture(PropPicture);
@@ -549,7 +552,27 @@ void CheckBoxW::ClickCycle() {
 }
 
 bool CheckBoxW::UserControlMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (!hWnd() || msg != WM_COMMAND || reinterpret_cast<HWND>(lParam) != hWnd()) return false;
+    if (!hWnd()) return false;
+    if (msg == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (!item || item->CtlType != ODT_BUTTON || item->hwndItem != hWnd()) return false;
+        result = 1;
+        if (PropStyle == 1) return true;
+        const DRAWITEMSTRUCT copy = *item;
+        try {
+            Raise(kOwnerDrawEvent, Host::EventArg::ByVal(static_cast<int32_t>(copy.itemAction)),
+                  Host::EventArg::ByVal(static_cast<int32_t>(copy.itemState)),
+                  Host::EventArg::ByVal(static_cast<int32_t>(reinterpret_cast<LONG_PTR>(copy.hDC))),
+                  Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.left)),
+                  Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.top)),
+                  Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.right)),
+                  Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.bottom)));
+        } catch (const ControlError&) {
+            // A handler's error has nowhere to go from a window procedure.
+        }
+        return true;
+    }
+    if (msg != WM_COMMAND || reinterpret_cast<HWND>(lParam) != hWnd()) return false;
     const WORD code = HIWORD(wParam);
     if (code != BN_CLICKED && code != BN_DOUBLECLICKED) return false;
     result = 0;
