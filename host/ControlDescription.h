@@ -137,6 +137,16 @@ struct VarType<HDC> {
 };
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
+// Any value, as given (a member that takes an object or a name).
+template <>
+struct VarType<Variant> {
+    static constexpr VARTYPE kType = VT_VARIANT;
+    static Variant From(const VARIANT& v) { return Variant(v); }
+    static void To(const Variant& value, VARIANT& out) {
+        Variant copy(value);
+        out = copy.Detach();
+    }
+};
 // OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).
 template <>
 struct VarType<OLE_COLOR> : ScalarVarType<OLE_COLOR, VT_I4> {};
@@ -364,6 +374,9 @@ struct StoredKey {
     float ReadSingle(const PropertyStore& store) const;
     std::wstring ReadString(const PropertyStore& store) const;
     Variant Read(const PropertyStore& store) const;
+    // A stored font or picture object; none when the key is absent or holds none.
+    ComPtr<IFontDisp> ReadFont(const PropertyStore& store) const;
+    ComPtr<IPictureDisp> ReadPicture(const PropertyStore& store) const;
     // Stores the value (in the key's stored form), or removes the key at the default.
     void Write(PropertyStore& store, const Variant& value) const;
     void WriteString(PropertyStore& store, std::wstring_view value) const;

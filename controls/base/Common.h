@@ -92,6 +92,11 @@ int32_t MousePointerID(int32_t value);
 std::wstring PointerDisplayString(int32_t value);
 // The 18 display strings in table order, with their values as cookies.
 void PointerPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies);
+// Replaces a property browser's two output arrays (VT_BSTR and VT_I4 vectors, either may be
+// null) by new ones holding `strings` and `cookies`; E_OUTOFMEMORY leaves them as they were.
+HRESULT PutPredefinedStrings(const std::vector<std::wstring>& strings,
+                             const std::vector<int32_t>& cookies, SAFEARRAY*& stringsOut,
+                             SAFEARRAY*& cookiesOut);
 
 // ---- Late-bound objects -------------------------------------------------------------------
 
@@ -111,13 +116,6 @@ void ImageListPredefinedStrings(std::vector<std::wstring>& strings, std::vector<
                                 std::vector<std::wstring>& names);
 // The control's name, with "(index)" for a member of a control array.
 std::wstring ControlName(const ControlHost::IControl& control);
-
-// Hands predefined strings and their cookies to a property browser: one-dimensional VT_BSTR
-// and VT_I4 arrays that replace (and destroy) those in `stringsOut` and `cookiesOut`. False,
-// with nothing replaced, when the arrays cannot be made.
-bool PredefinedStringsToArrays(const std::vector<std::wstring>& strings,
-                               const std::vector<int32_t>& cookies, SAFEARRAY** stringsOut,
-                               SAFEARRAY** cookiesOut);
 
 // ---- Access keys --------------------------------------------------------------------------
 

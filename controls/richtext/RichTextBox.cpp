@@ -783,24 +783,8 @@ HRESULT RichTextBox::GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id, SAFE
     std::vector<std::wstring> names;
     std::vector<int32_t> values;
     Common::PointerPredefinedStrings(names, values);
-    SAFEARRAY* newStrings = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size()));
-    SAFEARRAY* newCookies = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(values.size()));
-    if (!newStrings || !newCookies) {
-        if (newStrings) SafeArrayDestroy(newStrings);
-        if (newCookies) SafeArrayDestroy(newCookies);
-        return E_OUTOFMEMORY;
-    }
-    for (LONG i = 0; i < static_cast<LONG>(names.size()); ++i) {
-        BSTR text = SysAllocString(names[static_cast<size_t>(i)].c_str());
-        SafeArrayPutElement(newStrings, &i, text);
-        SysFreeString(text);
-        LONG cookie = values[static_cast<size_t>(i)];
-        SafeArrayPutElement(newCookies, &i, &cookie);
-    }
-    if (*strings) SafeArrayDestroy(*strings);
-    if (*cookies) SafeArrayDestroy(*cookies);
-    *strings = newStrings;
-    *cookies = newCookies;
+    const HRESULT hr = Common::PutPredefinedStrings(names, values, *strings, *cookies);
+    if (FAILED(hr)) return hr;
     if (handled) *handled = VARIANT_TRUE;
     return S_OK;
 }
