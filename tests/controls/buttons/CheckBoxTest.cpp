@@ -2,6 +2,7 @@
 // (clicks, code, loading, handlers that change it again), the access key, owner drawing,
 // right to left, persistence of every key, property browsing and refused values.
 #include <windows.h>
+#include <commctrl.h>
 #include <ocidl.h>
 
 #include <gtest/gtest.h>
@@ -511,4 +512,34 @@ TEST(CheckBoxW, StylesAndPicturesLeakNothing) {
         box.SetRightToLeft(true);
         form->Unload();
     });
+}
+
+TEST(CheckBoxW, SharedMessagesRaiseTheCheckBoxsOwnEvents) {
+    auto form = NewForm();
+    form->Load();
+    auto& box = form->ControlAs<CheckBoxW>(L"chb");
+    const HWND hwnd = box.ButtonHandle();
+    std::vector<DISPID> ids;
+    form->OnAnyEvent([&](Host::Event& e) {
+        if (e.Source() == &form->Site(L"chb")) ids.push_back(e.Id());
+    });
+    box.SetMouseTrack(true);
+    SendMessageW(hwnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    SendMessageW(hwnd, WM_MOUSELEAVE, 0, 0);
+    NMBCHOTITEM hot{};
+    hot.hdr.hwndFrom = hwnd;
+    hot.hdr.code = BCN_HOTITEMCHANGE;
+    hot.dwFlags = HICF_MOUSE | HICF_ENTERING;
+    SendMessageW(box.hWndUserControl(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hot));
+    NMHDR drop{hwnd, 0, static_cast<UINT>(BCN_DROPDOWN)};  // no drop-down part: nothing
+    SendMessageW(box.hWndUserControl(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&drop));
+    EXPECT_EQ(ids, (std::vector<DISPID>{5, -606, 6, 1}));
+
+    // A KeyDown handler's key code is what the window gets: 0 presses nothing.
+    ids.clear();
+    form->On(L"chb", L"KeyDown", [&](Host::Event& e) { e.SetArg(0, int32_t{0}); });
+    SendMessageW(hwnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_FALSE(box.Pushed());
+    EXPECT_EQ(ids, (std::vector<DISPID>{-602}));
+    form->Unload();
 }
