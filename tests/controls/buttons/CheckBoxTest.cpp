@@ -20,6 +20,7 @@
 #include "host/Form.h"
 #include "host/Layout.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/Keyboard.h"
 #include "tests/support/Pump.h"
 #include "tests/support/Rendering.h"
 
@@ -55,24 +56,6 @@ int32_t ErrorOf(const std::function<void()>& call, std::wstring* description = n
         return e.Number();
     }
     return 0;
-}
-
-// Real keys through the input queue, then the thread's messages.
-void PressKey(WORD vk, WORD modifier = 0) {
-    std::vector<INPUT> inputs;
-    auto key = [&](WORD k, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = k;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-    };
-    if (modifier) key(modifier, false);
-    key(vk, false);
-    key(vk, true);
-    if (modifier) key(modifier, true);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    testsupport::PumpFor(100);
 }
 
 }  // namespace
@@ -484,14 +467,14 @@ TEST(CheckBoxW, AccessKeyTogglesButReturnAndEscapeDoNot) {
     ASSERT_TRUE(testsupport::PumpUntil([&] { return GetFocus() == other.hWnd(); }, 2000));
     int clicks = 0;
     form->On(L"chb", L"Click", [&](Host::Event&) { ++clicks; });
-    PressKey('A', VK_MENU);
+    testsupport::PressKey('A', VK_MENU);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(box.Value(), 1);
     EXPECT_EQ(GetFocus(), box.hWnd());
-    PressKey('A', VK_MENU);
+    testsupport::PressKey('A', VK_MENU);
     EXPECT_EQ(box.Value(), 0);
-    PressKey(VK_RETURN);
-    PressKey(VK_ESCAPE);
+    testsupport::PressKey(VK_RETURN);
+    testsupport::PressKey(VK_ESCAPE);
     EXPECT_EQ(clicks, 2);
     form->Unload();
 }
