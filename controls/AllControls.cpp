@@ -4,7 +4,9 @@
 #include "controls/buttons/CommandButtonW.h"
 #include "controls/label/LabelW.h"
 #include "controls/richtext/RichTextBox.h"
+#include "controls/richtext/page/PPRichTextBoxGeneral.h"
 #include "host/ControlTypes.h"
+#include "host/PropertyPage.h"
 
 namespace AllControls {
 
@@ -13,6 +15,9 @@ void Register() {
     ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
     ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
     ControlTypes::Register<LabelW>(LabelW::kTypeName);
+    // The host's own text box and list, which the property pages are built from.
+    Host::RegisterHostControls();
+    PPRichTextBoxGeneral::Register();
 }
 
 }  // namespace AllControls

@@ -8,6 +8,7 @@
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "controls/base/Handles.h"
+#include "host/Form.h"
 #include "host/PropertyPage.h"
 
 namespace Host {
@@ -240,6 +241,17 @@ void PropertyFrame::Build(HWND hwnd) {
     for (Entry& e : pages_) {
         ControlErrors::RaiseIfFailed(e.page->Activate(hwnd, &pageRect, modal_));
         e.page->Show(SW_HIDE);
+    }
+    // New child windows go to the bottom: the pages must lie above the tabs, and come first
+    // in the dialog's own tab order.
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child;) {
+        HWND next = GetWindow(child, GW_HWNDNEXT);
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (std::wstring_view(name) == Form::kWindowClass) {
+            SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+        child = next;
     }
     SelectPage(0);
     UpdateApply();

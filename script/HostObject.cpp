@@ -7,6 +7,7 @@
 #include "controls/base/ControlError.h"
 #include "host/ControlSite.h"
 #include "host/Layout.h"
+#include "host/PropertyFrame.h"
 #include "host/StoredValue.h"
 #include "host/Units.h"
 #include "script/Boxes.h"
@@ -205,6 +206,26 @@ public:
         Add(L"Quit", [this](const Call& c) -> Variant {
             c.Expect(0, 1);
             runner_.Quit(c.IntOr(0, 0));
+        });
+        Add(L"ShowPropertyPages", [](const Call& c) {
+            c.Expect(1, 2);
+            Host::ControlSite* site = SiteOf(c.Arg(0));
+            if (!site) ControlErrors::Raise(ControlErrors::kTypeMismatch);
+            // Pages edit a control as it is being designed: its form is in design mode
+            // while the frame is shown.
+            Host::Form& form = site->Parent();
+            const bool userMode = form.UserMode();
+            form.SetUserMode(false);
+            struct Restore {
+                Host::Form& form;
+                bool userMode;
+                ~Restore() { form.SetUserMode(userMode); }
+            } restore{form, userMode};
+            IUnknown* objects[] = {site->Object()};
+            const int result =
+                Host::ShowPropertyFrame(form.Hwnd(), site->Name() + L" Properties", objects,
+                                        c.Has(1) ? c.String(1) : std::wstring());
+            return Variant::Bool(result == IDOK);
         });
         Add(L"SendMessage", [](const Call& c) {
             c.Expect(4, 4);

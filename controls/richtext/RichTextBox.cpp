@@ -618,6 +618,8 @@ int32_t RichTextBox::TextMode() const {
 
 void RichTextBox::SetTextMode(int32_t value) {
     if (value != 0 && value != 1) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    // Changing the mode empties the window: the mode it has already must not cost the content.
+    if (value == TextMode()) return;
     if (DesignMode()) PropFileName.clear();
     PropTextMode = value;
     if (hWnd()) {

@@ -37,6 +37,9 @@ public:
     static constexpr DISPID kDispIdScrollBars = 0x68030029;
     static constexpr DISPID kDispIdLocked = 0x6803002F;
     static constexpr DISPID kDispIdMousePointer = 0x68030036;
+    // The General property page (controls/richtext/page/PPRichTextBoxGeneral).
+    static constexpr CLSID kGeneralPage = {
+        0x3f6b8e21, 0x7c4d, 0x4a19, {0xb2, 0x5e, 0x0d, 0x81, 0x6a, 0x93, 0xc4, 0x17}};
 
     // --- the control's life --------------------------------------------------------------
     // Destroys the rich edit window; the control stays without one.
@@ -108,7 +111,8 @@ public:
     void SetBulletIndent(float value);
     bool SelectionBar() const { return PropSelectionBar; }
     void SetSelectionBar(bool value);
-    // 0 rich text, 1 plain text; changing it empties the control.
+    // 0 rich text, 1 plain text; changing it empties the control (the same value changes
+    // nothing).
     int32_t TextMode() const;
     void SetTextMode(int32_t value);
     int32_t UndoLimit() const { return PropUndoLimit; }
@@ -148,6 +152,7 @@ public:
 
     // --- host ----------------------------------------------------------------------------
     const Host::ControlDescription& Describe() const override;
+    std::span<const CLSID> PropertyPages() const override { return {&kGeneralPage, 1}; }
     void Initialize() override;
     void InitProperties() override;
     void ReadProperties(Host::PropertyStore& store) override;

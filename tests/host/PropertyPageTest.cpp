@@ -203,6 +203,7 @@ TEST_F(PropertyPageTest, ControlsNamePagesAndTheFrameShowsThemForTheSelection) {
 
     // The user's edit changes the page; Apply writes to the first control only and the
     // page is clean again.
+    page->ControlAs<Host::TextBox>(L"txtCounter").SetSelStart(0);
     SendMessageW(edit, WM_CHAR, L'5', 0);
     EXPECT_EQ(g_page->IsPageDirty(), S_OK);
     EXPECT_TRUE(IsWindowEnabled(apply));

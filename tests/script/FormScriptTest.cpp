@@ -242,6 +242,17 @@ const Case kCases[] = {
      "\"|\")\n"
      "Form.Hide\n",
      "agree 1\nagree 0\nvalidate\nchkAgree\nvalidate\nrtbText\nHi+{|x\n", "", 0},
+    {"PropertyPagesInTheModalFrame", L"t.vbs", kLayout,
+     "Form.Show\n"
+     "Host.DialogKeys \"%l~\"\n"
+     "Host.Echo Host.ShowPropertyPages(rtbText), rtbText.Locked, Form.Visible\n"
+     "Host.DialogKeys \"%l{ESC}\"\n"
+     "Host.Echo Host.ShowPropertyPages(rtbText, \"FileName\"), rtbText.Locked\n"
+     "On Error Resume Next\n"
+     "Host.ShowPropertyPages cmdOk\n"
+     "Host.Echo Err.Number, Err.Description\n"
+     "Form.Hide\n",
+     "True True True\nFalse True\n5 The object has no property pages\n", "", 0},
     {"ModalShowReturnsWhenHidden", L"t.vbs", kLayout,
      "Sub Form_Activate\n"
      "    Host.Click cmdOk\n"
