@@ -159,6 +159,15 @@ struct VarType<ComPtr<I>> {
     }
 };
 
+// Any value as the caller gave it (an object or a name, an index or a key): VT_VARIANT, copied
+// without conversion (references dereferenced).
+template <>
+struct VarType<Variant> {
+    static constexpr VARTYPE kType = VT_VARIANT;
+    static Variant From(const VARIANT& v) { return Variant(v); }
+    static void To(const Variant& value, VARIANT& out) { out = Variant(value).Detach(); }
+};
+
 struct Member {
     std::wstring_view name;
     DISPID id = DISPID_UNKNOWN;
