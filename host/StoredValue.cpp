@@ -35,6 +35,51 @@ Host::Variant PictureObject(const std::vector<uint8_t>& data) {
     return Host::Variant::Object(picture.Get());
 }
 
+std::vector<uint8_t> StreamBytes(IStream* stream) {
+    HGLOBAL memory = nullptr;
+    GetHGlobalFromStream(stream, &memory);
+    STATSTG stat{};
+    stream->Stat(&stat, STATFLAG_NONAME);
+    std::vector<uint8_t> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
+    if (!bytes.empty()) {
+        std::memcpy(bytes.data(), GlobalLock(memory), bytes.size());
+        GlobalUnlock(memory);
+    }
+    return bytes;
+}
+
+std::vector<uint8_t> BitmapFileOf(HBITMAP bitmap) {
+    BITMAP info{};
+    if (!GetObjectW(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight <= 0) {
+        return {};
+    }
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = info.bmWidth;
+    header.biHeight = info.bmHeight;  // bottom-up, as files keep it
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    const size_t stride = (static_cast<size_t>(info.bmWidth) * 3 + 3) & ~size_t{3};
+    const size_t pixels = stride * static_cast<size_t>(info.bmHeight);
+    header.biSizeImage = static_cast<DWORD>(pixels);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = static_cast<DWORD>(file.bfOffBits + pixels);
+    std::vector<uint8_t> bytes(file.bfSize);
+    std::memcpy(bytes.data(), &file, sizeof(file));
+    std::memcpy(bytes.data() + sizeof(file), &header, sizeof(header));
+    WindowDC screen;
+    BITMAPINFO asked{};
+    asked.bmiHeader = header;
+    if (!screen || GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(info.bmHeight),
+                             bytes.data() + file.bfOffBits, &asked, DIB_RGB_COLORS) == 0) {
+        return {};
+    }
+    return bytes;
+}
+
 std::vector<uint8_t> PictureBytes(IPicture* picture) {
     ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, stream.Put()))) {
@@ -44,15 +89,15 @@ std::vector<uint8_t> PictureBytes(IPicture* picture) {
     if (FAILED(picture->SaveAsFile(stream.Get(), TRUE, &size))) {
         BadPicture(L"The picture cannot be saved");
     }
-    HGLOBAL memory = nullptr;
-    GetHGlobalFromStream(stream.Get(), &memory);
-    STATSTG stat{};
-    stream->Stat(&stat, STATFLAG_NONAME);
-    std::vector<uint8_t> bytes(static_cast<size_t>(stat.cbSize.QuadPart));
-    if (!bytes.empty()) {
-        std::memcpy(bytes.data(), GlobalLock(memory), bytes.size());
-        GlobalUnlock(memory);
-    }
+    std::vector<uint8_t> bytes = StreamBytes(stream.Get());
+    if (!bytes.empty()) return bytes;
+    // Some picture objects save nothing as a file for a picture made from a handle (no file
+    // data behind it): a bitmap is then written as a 24-bit bitmap file.
+    SHORT type = PICTYPE_NONE;
+    OLE_HANDLE handle = 0;
+    picture->get_Type(&type);
+    picture->get_Handle(&handle);
+    if (type == PICTYPE_BITMAP) bytes = BitmapFileOf(static_cast<HBITMAP>(LongToHandle(handle)));
     return bytes;
 }
 

@@ -1,0 +1,19 @@
+// Picture objects made in code, for tests that hand pictures to controls and look for their
+// colours in a rendering.
+#pragma once
+
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include "controls/base/ComPtr.h"
+
+namespace testsupport {
+
+// A bitmap picture (owning its bitmap) of cx x cy pixels: `inner`, inside a frame `frame`
+// pixels wide of `outer`.
+ComPtr<IPicture> BitmapPicture(int cx, int cy, COLORREF inner, COLORREF outer = 0, int frame = 0);
+// The same picture as its dispatch interface, as properties take pictures.
+ComPtr<IPictureDisp> AsPictureDisp(IPicture* picture);
+
+}  // namespace testsupport
