@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 #include "controls/richtext/RichTextBox.h"
 #include "controls/richtext/RichTextOleCallback.h"
 #include "host/ControlTypes.h"
+#include "bench/BenchReport.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
 
@@ -53,7 +55,7 @@ ComPtr<IPictureDisp> Bitmap() {
 }
 
 template <class Cycle>
-void Measure(const char* what, int cycles, Cycle&& cycle) {
+void Measure(const char* name, const char* what, int cycles, Cycle&& cycle) {
     cycle(0);  // the first round makes what lives as long as the process
     Pump();
     const LONG liveBefore = RichTextOleCallback::LiveObjects();
@@ -67,6 +69,10 @@ void Measure(const char* what, int cycles, Cycle&& cycle) {
     std::printf("%d %s: GDI %ld -> %ld, USER %ld -> %ld, callback objects %ld -> %ld\n", cycles,
                 what, before.gdi, after.gdi, before.user, after.user, liveBefore,
                 RichTextOleCallback::LiveObjects());
+    BenchReport::Figure((std::string(name) + "_gdi_growth").c_str(),
+                        static_cast<double>(after.gdi - before.gdi), "<= 0", what);
+    BenchReport::Figure((std::string(name) + "_user_growth").c_str(),
+                        static_cast<double>(after.user - before.user), "<= 0", what);
 }
 
 }  // namespace
@@ -77,7 +83,8 @@ int wmain(int argc, wchar_t** argv) {
     ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
     {
         auto form = Host::Form::FromText(kLayout, "bench.layout");
-        Measure("forms with a rich text box holding a picture, shown and unloaded", cycles,
+        Measure("rich_text_picture_forms",
+                "forms with a rich text box holding a picture, shown and unloaded", cycles,
                 [&](int) {
                     form->Show();
                     form->ControlAs<RichTextBox>(L"rtbText").OLEObjectsAddFromPicture(Bitmap());
@@ -90,11 +97,12 @@ int wmain(int argc, wchar_t** argv) {
         form->Show();
         auto& box = form->ControlAs<RichTextBox>(L"rtbText");
         box.OLEObjectsAddFromPicture(Bitmap());
-        Measure("re-creations of a rich text box holding a picture", cycles, [&](int i) {
-            box.SetScrollBars(i % 4);
-            if (box.OLEObjectsCount() == 0) box.OLEObjectsAddFromPicture(Bitmap());
-            UpdateWindow(form->Hwnd());
-        });
+        Measure("rich_text_picture_recreations",
+                "re-creations of a rich text box holding a picture", cycles, [&](int i) {
+                    box.SetScrollBars(i % 4);
+                    if (box.OLEObjectsCount() == 0) box.OLEObjectsAddFromPicture(Bitmap());
+                    UpdateWindow(form->Hwnd());
+                });
         form->Unload();
     }
     OleUninitialize();
