@@ -167,6 +167,22 @@ struct VarType<Variant> {
     static Variant From(const VARIANT& v) { return Variant(v); }
     static void To(const Variant& value, VARIANT& out) { out = Variant(value).Detach(); }
 };
+// Objects without a dispatch interface (an embedded object, a rich edit window's
+// interface) travel as VT_UNKNOWN; the caller gets a reference of its own.
+template <>
+struct VarType<ComPtr<IUnknown>> {
+    static constexpr VARTYPE kType = VT_UNKNOWN;
+    static ComPtr<IUnknown> From(const VARIANT& v) {
+        ComPtr<IUnknown> result;
+        if (v.punkVal) v.punkVal->QueryInterface(IID_IUnknown, result.PutVoid());
+        return result;
+    }
+    static void To(const ComPtr<IUnknown>& value, VARIANT& out) {
+        out.vt = VT_UNKNOWN;
+        out.punkVal = value.Get();
+        if (out.punkVal) out.punkVal->AddRef();
+    }
+};
 
 struct Member {
     std::wstring_view name;

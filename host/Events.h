@@ -43,7 +43,8 @@ public:
         a.value_ = Make(value);
         return a;
     }
-    // T: bool, int16_t, int32_t, float, double or std::wstring.
+    // T: bool, int16_t, int32_t, int64_t, float, double or std::wstring (a pointer-sized
+    // value is intptr_t).
     template <class T>
     static EventArg ByRef(T& variable) {
         EventArg a;
@@ -71,6 +72,7 @@ private:
     static Variant Make(bool v) { return Variant::Bool(v); }
     static Variant Make(int16_t v) { return Variant::Int16(v); }
     static Variant Make(int32_t v) { return Variant::Int32(v); }
+    static Variant Make(int64_t v) { return Variant::Int64(v); }
     static Variant Make(float v) { return Variant::Float(v); }
     static Variant Make(double v) { return Variant::Double(v); }
     static Variant Make(const std::wstring& v) { return Variant::String(v); }
@@ -95,6 +97,10 @@ inline void EventArg::WriteBack<int16_t>(const Variant& v, void* t) {
 template <>
 inline void EventArg::WriteBack<int32_t>(const Variant& v, void* t) {
     *static_cast<int32_t*>(t) = v.ToInt32();
+}
+template <>
+inline void EventArg::WriteBack<int64_t>(const Variant& v, void* t) {
+    *static_cast<int64_t*>(t) = v.ToInt64();
 }
 template <>
 inline void EventArg::WriteBack<float>(const Variant& v, void* t) {

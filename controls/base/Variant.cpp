@@ -111,6 +111,13 @@ Variant Variant::Int32(int32_t value) {
     return v;
 }
 
+Variant Variant::Int64(int64_t value) {
+    Variant v;
+    v.v_.vt = VT_I8;
+    v.v_.llVal = value;
+    return v;
+}
+
 Variant Variant::Float(float value) {
     Variant v;
     v.v_.vt = VT_R4;
@@ -175,6 +182,9 @@ int16_t Variant::ToInt16() const {
 }
 int32_t Variant::ToInt32() const {
     return Coerce(v_, VT_I4).lVal;
+}
+int64_t Variant::ToInt64() const {
+    return Coerce(v_, VT_I8).llVal;
 }
 float Variant::ToFloat() const {
     return Coerce(v_, VT_R4).fltVal;

@@ -26,6 +26,7 @@ public:
     static Variant Bool(bool value);
     static Variant Int16(int16_t value);
     static Variant Int32(int32_t value);
+    static Variant Int64(int64_t value);
     static Variant Float(float value);
     static Variant Double(double value);
     static Variant String(std::wstring_view value);
@@ -56,6 +57,7 @@ public:
     bool ToBool() const;
     int16_t ToInt16() const;
     int32_t ToInt32() const;
+    int64_t ToInt64() const;
     float ToFloat() const;
     double ToDouble() const;
     std::wstring ToString() const;

@@ -11,6 +11,9 @@
 #include "controls/base/VTableHandle.h"
 #include "controls/base/VisualStyles.h"
 #include "controls/richtext/RichTextBoxBase.h"
+#include "controls/richtext/RichTextBoxEvents.h"
+#include "controls/richtext/RichTextOleObjects.h"
+#include "host/DataObject.h"
 #include "host/PropertyStore.h"
 
 namespace {
@@ -18,6 +21,10 @@ namespace {
 using RTB = RichTextBox;
 
 const std::wstring_view kFileArgs[] = {L"FileName", L"Format", L"SelectionOnly"};
+const std::wstring_view kObjectArgs[] = {L"LpOleObject"};
+const std::wstring_view kObjectFileArgs[] = {L"FileName", L"LinkToFile"};
+const std::wstring_view kObjectPictureArgs[] = {L"Picture", L"Format"};
+const std::wstring_view kObjectGetArgs[] = {L"IndexObj", L"CharPos"};
 
 const Host::Member kMembers[] = {
     Host::Method<&RTB::IDEStop>(L"IDEStop", 0x6803003D),
@@ -63,6 +70,14 @@ const Host::Member kMembers[] = {
     Host::Property<&RTB::SelRTF, &RTB::SetSelRTF>(L"SelRTF", 0x68030018),
     Host::Method<&RTB::SaveFile>(L"SaveFile", 0x68030017, kFileArgs),
     Host::Method<&RTB::LoadFile>(L"LoadFile", 0x68030016, kFileArgs),
+    Host::Method<&RTB::GetOLEInterface>(L"GetOLEInterface", 0x68030015),
+    Host::Method<&RTB::OLEObjectsAdd>(L"OLEObjectsAdd", 0x68030014, kObjectArgs),
+    Host::Method<&RTB::OLEObjectsAddFromFile>(L"OLEObjectsAddFromFile", 0x68030013,
+                                              kObjectFileArgs),
+    Host::Method<&RTB::OLEObjectsAddFromPicture>(L"OLEObjectsAddFromPicture", 0x68030012,
+                                                 kObjectPictureArgs),
+    Host::Method<&RTB::OLEObjectsGet>(L"OLEObjectsGet", 0x68030011, kObjectGetArgs),
+    Host::ReadOnly<&RTB::OLEObjectsCount>(L"OLEObjectsCount", 0x68030010),
 };
 
 // In reading and writing order.
@@ -140,7 +155,8 @@ void SetStyleBit(HWND hwnd, int index, DWORD bit, bool on) {
 }  // namespace
 
 const Host::ControlDescription& RichTextBox::Describe() const {
-    static const Host::ControlDescription description{kTypeName, kMembers, {}, kKeys};
+    static const Host::ControlDescription description{kTypeName, kMembers, RichTextBoxEvents::All(),
+                                                      kKeys};
     return description;
 }
 
@@ -309,7 +325,15 @@ void RichTextBox::WindowCreated() {
     SetBackColor(PropBackColor);
     SetAutoURLDetect(PropAutoURLDetect);
     if (PropUndoLimit != 100) SetUndoLimit(PropUndoLimit);
+    // The window holds the callback object; the control's reference only cuts it loose.
+    oleCallback_ = RichTextOleCallback::Create(*this);
+    if (oleCallback_ &&
+        !SendMessageW(hwnd, EM_SETOLECALLBACK, 0, reinterpret_cast<LPARAM>(oleCallback_.Get()))) {
+        oleCallback_->Detach();
+        oleCallback_.Reset();
+    }
     if (!DesignMode()) {
+        imeContext_.Create(hwnd);
         SendMessageW(
             hwnd, EM_SETEVENTMASK, 0,
             ENM_CHANGE | ENM_SCROLL | ENM_DRAGDROPDONE | ENM_SELCHANGE | ENM_PROTECTED | ENM_LINK);
@@ -354,13 +378,13 @@ std::function<void()> RichTextBox::KeepWindowState() {
     };
 }
 
-LRESULT RichTextBox::SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if ((msg == WM_KEYDOWN || msg == WM_KEYUP) && wParam == VK_INSERT) {
-        // Without AllowOverType the Insert key does nothing.
-        if (!PropAllowOverType && !PropOverTypeMode) return 0;
-        if (msg == WM_KEYDOWN) PropOverTypeMode = !PropOverTypeMode;
-    }
-    return SystemWindowControl::SystemWindowMessage(hWnd, msg, wParam, lParam);
+void RichTextBox::WindowDestroyed() {
+    if (oleCallback_) oleCallback_->Detach();
+    oleCallback_.Reset();
+    imeContext_.Reset();
+    DeactivateInPlace();
+    hasFocus_ = mouseOverBorder_ = mouseOverTrack_ = buttonDown_ = false;
+    pendingKeyChar_ = 0;
 }
 
 void RichTextBox::Resize() {
@@ -642,6 +666,7 @@ void RichTextBox::SetUndoLimit(int32_t value) {
 void RichTextBox::SetIMEMode(int32_t value) {
     if (value < 0 || value > 10) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropIMEMode = value;
+    if (hWnd() && !DesignMode() && GetFocus() == hWnd()) ApplyIMEMode();
     Site().PropertyChanged(L"IMEMode");
 }
 
@@ -768,4 +793,51 @@ void RichTextBox::SetFileName(const std::wstring& fileName) {
         PropFileName = fileName;
         Site().PropertyChanged(L"FileName");
     });
+}
+
+// ---- Embedded objects -----------------------------------------------------------------------
+
+ComPtr<IUnknown> RichTextBox::GetOLEInterface() const {
+    return RichTextOleObjects::OleInterface(hWnd()).As<IUnknown>(IID_IUnknown);
+}
+
+int32_t RichTextBox::OLEObjectsCount() const {
+    return RichTextOleObjects::Count(hWnd());
+}
+
+void RichTextBox::OLEObjectsAdd(ComPtr<IUnknown> object) {
+    RichTextOleObjects::Add(hWnd(), object.Get());
+}
+
+void RichTextBox::OLEObjectsAddFromFile(const std::wstring& fileName, bool linkToFile) {
+    RichTextOleObjects::AddFromFile(hWnd(), fileName, linkToFile);
+}
+
+void RichTextBox::OLEObjectsAddFromPicture(ComPtr<IPictureDisp> picture,
+                                           std::optional<int32_t> format) {
+    const ComPtr<IPicture> image = picture.As<IPicture>(IID_IPicture);
+    pendingFormat_ = RichTextOleObjects::PictureFormat(image.Get(), format);
+    pendingPicture_ = image;
+    // The picture goes in through the host's drag start, which gives it a data object; no
+    // drag takes place (OLEStartDrag allows none).
+    struct Done {
+        RichTextBox& box;
+        ~Done() {
+            box.pendingPicture_.Reset();
+            box.pendingFormat_ = 0;
+        }
+    } done{*this};
+    Site().OLEDrag();
+}
+
+ComPtr<IUnknown> RichTextBox::OLEObjectsGet(int32_t indexObj,
+                                            std::optional<int32_t> charPos) const {
+    return RichTextOleObjects::Get(hWnd(), indexObj, charPos.value_or(0));
+}
+
+void RichTextBox::OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) {
+    if (!pendingPicture_ || !hWnd()) return;
+    allowedEffects = DROPEFFECT_NONE;
+    RichTextOleObjects::PutPicture(data, pendingPicture_.Get(), pendingFormat_);
+    RichTextOleObjects::AddFromData(hWnd(), &data, pendingFormat_);
 }

@@ -14,7 +14,10 @@
 //   IMEMode 0x68030020, AllowOverType 0x6803001F, OverTypeMode 0x6803001E,
 //   Refresh -550 (DISPID_REFRESH), Text 0x6803001B, TextRTF 0x6803001A, Default 0
 //   (the default member), SelText 0x68030019, SelRTF 0x68030018, SaveFile 0x68030017,
-//   LoadFile 0x68030016; Enabled is the host's 0x8001000D.
+//   LoadFile 0x68030016, GetOLEInterface 0x68030015, OLEObjectsAdd 0x68030014,
+//   OLEObjectsAddFromFile 0x68030013, OLEObjectsAddFromPicture 0x68030012,
+//   OLEObjectsGet 0x68030011, OLEObjectsCount 0x68030010; Enabled is the host's 0x8001000D.
+// Events and their identifiers: RichTextBoxEvents.h.
 #pragma once
 
 #include <windows.h>
@@ -24,13 +27,16 @@
 #include <string>
 
 #include "controls/base/ComPtr.h"
+#include "controls/richtext/RichTextIme.h"
+#include "controls/richtext/RichTextOleCallback.h"
 #include "host/PointerBrowsing.h"
 #include "host/SystemWindowControl.h"
 
 class RichTextBox
     : public Host::SystemWindowControl<Host::OleInPlaceActiveObjectVBDefaults,
                                        Host::OleControlVBDefaults, Host::PointerBrowsing,
-                                       Host::ObjectSafetyReportsSafe> {
+                                       Host::ObjectSafetyReportsSafe>,
+      private RichTextOleEvents {
 public:
     static constexpr wchar_t kTypeName[] = L"RichTextBox";
     static constexpr DISPID kDispIdTextRTF = 0x6803001A;
@@ -150,6 +156,21 @@ public:
     std::wstring FileName() const { return PropFileName; }
     void SetFileName(const std::wstring& fileName);
 
+    // --- embedded objects -----------------------------------------------------------------------
+    // The window's IRichEditOle; none without a window.
+    ComPtr<IUnknown> GetOLEInterface() const;
+    int32_t OLEObjectsCount() const;
+    // Inserts an object (its IOleObject) at the selection.
+    void OLEObjectsAdd(ComPtr<IUnknown> object);
+    // Inserts an object made from a file, embedded or linked; error 53 when it is missing.
+    void OLEObjectsAddFromFile(const std::wstring& fileName, bool linkToFile);
+    // Inserts a bitmap or (enhanced) metafile picture as a static object; error 380 for
+    // another picture, 461 for a format other than 2, 3, 8 or 14 or one that does not fit.
+    void OLEObjectsAddFromPicture(ComPtr<IPictureDisp> picture, std::optional<int32_t> format = {});
+    // The object at a position in the list, or at character position CharPos for an index of
+    // -2; a reference the caller owns; none when there is no such object.
+    ComPtr<IUnknown> OLEObjectsGet(int32_t indexObj, std::optional<int32_t> charPos = {}) const;
+
     // --- host ----------------------------------------------------------------------------
     const Host::ControlDescription& Describe() const override;
     std::span<const CLSID> PropertyPages() const override { return {&kGeneralPage, 1}; }
@@ -160,6 +181,15 @@ public:
     void Terminate() override;
     void Resize() override;
 
+    void OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) override;
+
+    // --- keyboard ------------------------------------------------------------------------------
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(VARIANT_BOOL* handled, LONG* retVal, LONG wMsg,
+                                                   LONG_PTR wParam, LONG_PTR lParam,
+                                                   LONG shift) override;
+    HRESULT STDMETHODCALLTYPE GetControlInfo(VARIANT_BOOL* handled, USHORT* accelCount,
+                                             HACCEL* accelTable, DWORD* flags) override;
+
     // --- property browsing -----------------------------------------------------------------
     DISPID BrowsedPointerDispId() const override { return kDispIdMousePointer; }
     int16_t BrowsedPointer() const override { return PropMousePointer; }
@@ -168,7 +198,42 @@ private:
     Host::WindowShape DescribeWindow() override;
     void WindowCreated() override;
     std::function<void()> KeepWindowState() override;
+    void WindowDestroyed() override;
     LRESULT SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT UserControlWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // The rich edit window's messages (RichTextBoxEvents.cpp): those handled before the
+    // window's own procedure, which may answer them (true) ...
+    bool BeforeRichEdit(UINT msg, WPARAM& wParam, LPARAM lParam, LRESULT& result);
+    // ... and those looked at after it.
+    void AfterRichEdit(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool KeyMessage(UINT msg, WPARAM& wParam, LRESULT& result);
+    bool CharMessage(WPARAM& wParam, LRESULT& result);
+    void DeliverChar(uint32_t code, LPARAM lParam);
+    bool ContextMenuMessage(LPARAM lParam);
+    bool MouseActivate(LPARAM lParam, LRESULT& result);
+    LRESULT PaintThemedBorder(WPARAM region, LRESULT passedOn);
+    bool SetCursorMessage(LPARAM lParam);
+    void MouseMoveMessage(WPARAM wParam, LPARAM lParam);
+    void MouseButtonMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+    void MouseLeaveMessage();
+    bool NotifyMessage(const NMHDR& header, LRESULT& result);
+    void CommandMessage(WPARAM wParam, LPARAM lParam);
+    // Raises a mouse event for a message's key flags and client position.
+    void RaiseMouse(const Host::EventInfo& event, int16_t button, WPARAM wParam, LPARAM lParam);
+    // The themed border is drawn by the control: border, visual styles on and active.
+    bool ThemedBorder() const;
+    void RepaintFrame() const;
+    void ApplyIMEMode() const;
+    // The control becomes the frame's active object while its window has the focus.
+    void ActivateInPlace();
+    void DeactivateInPlace();
+
+    // RichTextOleEvents: the callback object's questions as events.
+    void OnDeleteObject(IOleObject* object) override;
+    void OnStartDrag(int32_t& allowedEffects) override;
+    void OnGetDropEffect(int32_t& effect, DWORD keyState, POINT screen) override;
+    HMENU OnGetContextMenu(WORD selectionType, IOleObject* object, const CHARRANGE& range) override;
 
     bool DesignMode() const;
     // An unacceptable value: error 380 at run time; while designing its message box.
@@ -212,4 +277,21 @@ private:
     bool PropOverTypeMode = false;
     // The content a layout carries, until the window takes it.
     std::wstring pendingContent_;
+
+    // What lives with the window.
+    ComPtr<RichTextOleCallback> oleCallback_;  // the window's; kept to cut it loose
+    RichTextIme::OwnContext imeContext_;
+    ComPtr<IOleInPlaceUIWindow> activeFrame_, activeDocument_;
+
+    // Message state.
+    bool hasFocus_ = false;
+    bool mouseOverBorder_ = false;  // the hot border
+    bool mouseOverTrack_ = false;   // MouseEnter was raised
+    bool buttonDown_ = false;
+    int32_t pendingKeyChar_ = 0;
+    bool inMouseActivate_ = false;
+
+    // A picture being inserted (through the host's drag start) and its format.
+    ComPtr<IPicture> pendingPicture_;
+    CLIPFORMAT pendingFormat_ = 0;
 };
