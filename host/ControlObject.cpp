@@ -1,5 +1,6 @@
 #include "host/ControlObject.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
@@ -80,6 +81,9 @@ HRESULT ControlObject::QueryInterface(REFIID iid, void** object) {
             *object = static_cast<IDispatch*>(this);
         } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
             *object = static_cast<IProvideClassInfo*>(this);
+        } else if (IsEqualIID(iid, IID_ISpecifyPropertyPages) && control_ &&
+                   !control_->PropertyPages().empty()) {
+            *object = static_cast<ISpecifyPropertyPages*>(this);
         } else if (control_) {
             return control_->QueryPartner(iid, object);
         } else {
@@ -321,6 +325,25 @@ HRESULT ControlObject::GetPredefinedStrings(DISPID, CALPOLESTR* strings, CADWORD
 HRESULT ControlObject::GetPredefinedValue(DISPID, DWORD, VARIANT* value) {
     if (!value) return E_POINTER;
     return E_NOTIMPL;
+}
+
+// --- ISpecifyPropertyPages --------------------------------------------------------------------
+
+HRESULT ControlObject::GetPages(CAUUID* pages) {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!pages) return E_POINTER;
+        pages->cElems = 0;
+        pages->pElems = nullptr;
+        if (!control_) return E_UNEXPECTED;
+        const std::span<const CLSID> list = control_->PropertyPages();
+        if (list.empty()) return S_OK;
+        auto* elems = static_cast<GUID*>(CoTaskMemAlloc(list.size() * sizeof(GUID)));
+        if (!elems) return E_OUTOFMEMORY;
+        std::copy(list.begin(), list.end(), elems);
+        pages->cElems = static_cast<ULONG>(list.size());
+        pages->pElems = elems;
+        return S_OK;
+    });
 }
 
 // --- IDispatch -------------------------------------------------------------------------------

@@ -8,7 +8,8 @@
 //   OnMnemonic       the control's AccessKeyPress with the key's character (13 for Return,
 //                    27 for Escape)
 //   TranslateAccelerator  S_FALSE: nothing translated, the container goes on
-//   property browsing     E_NOTIMPL; no property pages
+//   property browsing     E_NOTIMPL; no property page for a single property
+//   ISpecifyPropertyPages the control's PropertyPages(), answered only when it has some
 #pragma once
 
 #include <windows.h>
@@ -30,7 +31,8 @@ class ControlObject final : public IOleObject,
                             public IOleInPlaceActiveObject,
                             public IPerPropertyBrowsing,
                             public IDispatch,
-                            public IProvideClassInfo {
+                            public IProvideClassInfo,
+                            public ISpecifyPropertyPages {
 public:
     static ComPtr<ControlObject> Create(std::unique_ptr<HostedControl> control);
 
@@ -105,6 +107,9 @@ public:
     // IProvideClassInfo: a type named as the control's registered type ("ImageList", ...);
     // see host/TypeInfo.h.
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+
+    // ISpecifyPropertyPages
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
 
     int32_t FreezeCount() const { return freeze_; }
 
