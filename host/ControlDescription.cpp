@@ -21,12 +21,6 @@ const Member* Find(const HostedControl& control, DISPID id) {
     return HostMembers().FindMember(id);
 }
 
-// An argument as the member takes it; a VT_VARIANT member takes any value as it is.
-HRESULT ConvertArgument(VARIANT& out, const VARIANT& given, VARTYPE type) {
-    if (type == VT_VARIANT) return VariantCopyInd(&out, const_cast<VARIANT*>(&given));
-    return VariantChangeType(&out, const_cast<VARIANT*>(&given), 0, type);
-}
-
 // The error as the caller of Invoke gets it.
 HRESULT Failure(const ControlError& error, EXCEPINFO* exception) {
     if (!exception) return ControlErrors::ErrorToHResult(error);
@@ -36,6 +30,50 @@ HRESULT Failure(const ControlError& error, EXCEPINFO* exception) {
     return DISP_E_EXCEPTION;
 }
 
+// A given value as the member takes it: a variant-typed member as given (dereferenced), any
+// other converted by the system's rules. A number too large for the type is error 6.
+HRESULT Coerce(VARIANT& out, const VARIANT& given, VARTYPE type) {
+    if (type == VT_VARIANT) return VariantCopyInd(&out, const_cast<VARIANT*>(&given));
+    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&given), 0, type);
+    if (hr == DISP_E_OVERFLOW) ControlErrors::Raise(ControlErrors::kOverflow);
+    return hr;
+}
+
+// The member's arguments (a method's, or an indexed property's indexes) from the last
+// `count` entries of DISPPARAMS, which keeps the last argument first; omitted optional ones
+// are VT_ERROR with DISP_E_PARAMNOTFOUND.
+HRESULT Arguments(const Member& member, const DISPPARAMS& params, UINT count,
+                  std::vector<Variant>& args, UINT* argError) {
+    const UINT first = params.cArgs - count;  // where the arguments start in rgvarg
+    args.resize(member.argumentTypes.size());
+    for (size_t i = 0; i < args.size(); ++i) {
+        VARIANT& arg = args[i].Get();
+        const UINT at = first + count - 1 - static_cast<UINT>(i);
+        const VARIANT* given = i < count ? &params.rgvarg[at] : nullptr;
+        if (given && given->vt == VT_ERROR && given->scode == DISP_E_PARAMNOTFOUND) {
+            given = nullptr;
+        }
+        if (!given && i < member.required) return DISP_E_PARAMNOTOPTIONAL;
+        if (!given) {
+            arg.vt = VT_ERROR;
+            arg.scode = DISP_E_PARAMNOTFOUND;
+        } else if (FAILED(Coerce(arg, *given, member.argumentTypes[i]))) {
+            if (argError) *argError = at;
+            return DISP_E_TYPEMISMATCH;
+        }
+    }
+    return S_OK;
+}
+
+// Borrowed VARIANTs: `args` keeps ownership.
+std::vector<VARIANT> Raw(std::vector<Variant>& args) {
+    std::vector<VARIANT> raw;
+    raw.reserve(args.size());
+    for (auto& a : args)
+        raw.push_back(a.Get());
+    return raw;
+}
+
 HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPARAMS& params,
                VARIANT* result, UINT* argError) {
     const UINT count = params.cArgs;
@@ -43,6 +81,7 @@ HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPAR
     Variant discarded;
     VARIANT& out = result ? *result : discarded.Get();
     if (result) VariantInit(result);
+    std::vector<Variant> args;
 
     if (member.isMethod) {
         if (assign) return DISP_E_MEMBERNOTFOUND;
@@ -50,46 +89,40 @@ HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPAR
         if (count < member.required || count > member.argumentTypes.size()) {
             return DISP_E_BADPARAMCOUNT;
         }
-        // DISPPARAMS keeps the last argument first.
-        std::vector<Variant> args(member.argumentTypes.size());
-        for (size_t i = 0; i < args.size(); ++i) {
-            VARIANT& arg = args[i].Get();
-            const VARIANT* given = i < count ? &params.rgvarg[count - 1 - i] : nullptr;
-            if (given && given->vt == VT_ERROR && given->scode == DISP_E_PARAMNOTFOUND) {
-                given = nullptr;
-            }
-            if (!given && i < member.required) return DISP_E_PARAMNOTOPTIONAL;
-            if (!given) {
-                arg.vt = VT_ERROR;
-                arg.scode = DISP_E_PARAMNOTFOUND;
-            } else if (FAILED(ConvertArgument(arg, *given, member.argumentTypes[i]))) {
-                if (argError) *argError = count - 1 - static_cast<UINT>(i);
-                return DISP_E_TYPEMISMATCH;
-            }
-        }
-        std::vector<VARIANT> raw;
-        raw.reserve(args.size());
-        for (auto& a : args)
-            raw.push_back(a.Get());  // borrowed: `args` keeps ownership
-        member.call(control, raw, out);
+        if (HRESULT hr = Arguments(member, params, count, args, argError); FAILED(hr)) return hr;
+        member.call(control, Raw(args), out);
         return S_OK;
     }
 
+    const UINT indexes = static_cast<UINT>(member.argumentTypes.size());
     if (assign) {
-        if (count != 1) return DISP_E_BADPARAMCOUNT;
+        if (count != indexes + 1) return DISP_E_BADPARAMCOUNT;
         CheckAssignment(control, member);
+        // The assigned value comes first in DISPPARAMS, the indexes after it.
         Variant value;
-        if (FAILED(ConvertArgument(value.Get(), params.rgvarg[0], member.type))) {
+        if (FAILED(Coerce(value.Get(), params.rgvarg[0], member.type))) {
             if (argError) *argError = 0;
             return DISP_E_TYPEMISMATCH;
         }
-        member.put(control, value.Get());
+        if (member.Indexed()) {
+            if (HRESULT hr = Arguments(member, params, indexes, args, argError); FAILED(hr)) {
+                return hr;
+            }
+            member.putAt(control, Raw(args), value.Get());
+        } else {
+            member.put(control, value.Get());
+        }
         return S_OK;
     }
     if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
-    if (count != 0) return DISP_E_BADPARAMCOUNT;
+    if (count != indexes) return DISP_E_BADPARAMCOUNT;
     if (member.access == Access::WriteOnly) ControlErrors::Raise(ControlErrors::kWriteOnly);
-    member.get(control, out);
+    if (member.Indexed()) {
+        if (HRESULT hr = Arguments(member, params, indexes, args, argError); FAILED(hr)) return hr;
+        member.call(control, Raw(args), out);
+    } else {
+        member.get(control, out);
+    }
     return S_OK;
 }
 
@@ -141,7 +174,7 @@ void RequireDesignTime(const HostedControl& control, std::wstring_view propertyN
 }
 
 void CheckAssignment(const HostedControl& control, const Member& member) {
-    if (member.isMethod || member.access == Access::ReadOnly || !member.put) {
+    if (member.isMethod || member.access == Access::ReadOnly || (!member.put && !member.putAt)) {
         ControlErrors::Raise(ControlErrors::kReadOnly);
     }
     if (member.access == Access::ReadOnlyAtRunTime) RequireDesignTime(control, member.name);

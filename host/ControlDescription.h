@@ -137,6 +137,14 @@ struct VarType<HDC> {
 };
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
+// Any value: a member whose answer may be Null or Empty besides a value of its own type, or
+// that decides for itself which types it accepts. By-reference values arrive dereferenced.
+template <>
+struct VarType<Variant> {
+    static constexpr VARTYPE kType = VT_VARIANT;
+    static Variant From(const VARIANT& v) { return Variant(v); }
+    static void To(const Variant& value, VARIANT& out) { out = Variant(value).Detach(); }
+};
 // OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).
 template <>
 struct VarType<OLE_COLOR> : ScalarVarType<OLE_COLOR, VT_I4> {};
@@ -192,6 +200,7 @@ struct Member {
     VARTYPE type = VT_EMPTY;
     Access access = Access::ReadWrite;
     // Methods: the arguments in declaration order; the first `required` must be given.
+    // Indexed properties: the index arguments, all required.
     std::span<const VARTYPE> argumentTypes;
     std::span<const std::wstring_view> argumentNames;
     size_t required = 0;
@@ -200,7 +209,11 @@ struct Member {
     void (*put)(HostedControl&, const VARIANT& value) = nullptr;  // value already of `type`
     // Arguments already of their types, in declaration order; an omitted one is VT_ERROR
     // with DISP_E_PARAMNOTFOUND.
+    // Indexed properties read through `call` and are assigned through `putAt`.
     void (*call)(HostedControl&, std::span<const VARIANT> args, VARIANT& result) = nullptr;
+    void (*putAt)(HostedControl&, std::span<const VARIANT> indexes, const VARIANT& value) = nullptr;
+
+    bool Indexed() const { return !isMethod && !argumentTypes.empty(); }
 };
 
 namespace detail {
@@ -262,6 +275,23 @@ void CallThunkOf(HostedControl& control, std::span<const VARIANT> args, VARIANT&
 template <auto Fn>
 void CallThunk(HostedControl& control, std::span<const VARIANT> args, VARIANT& result) {
     CallThunkOf<Fn>(control, args, result, std::make_index_sequence<Of<Fn>::kArity>());
+}
+
+template <auto Setter, size_t... I>
+void PutAtThunkOf(HostedControl& control, std::span<const VARIANT> indexes, const VARIANT& value,
+                  std::index_sequence<I...>) {
+    auto& self = static_cast<typename Of<Setter>::Class&>(control);
+    using Args = typename Of<Setter>::Args;
+    using T = std::tuple_element_t<sizeof...(I), Args>;
+    (self.*Setter)(ArgumentOf<std::tuple_element_t<I, Args>>(indexes[I])...,
+                   VarType<T>::From(value));
+}
+
+// The setter takes the indexes, then the value.
+template <auto Setter>
+void PutAtThunk(HostedControl& control, std::span<const VARIANT> indexes, const VARIANT& value) {
+    PutAtThunkOf<Setter>(control, indexes, value,
+                         std::make_index_sequence<Of<Setter>::kArity - 1>());
 }
 
 template <auto Fn, size_t... I>
@@ -329,6 +359,27 @@ constexpr Member WriteOnly(std::wstring_view name, DISPID id) {
     using T = std::tuple_element_t<0, typename detail::Of<Setter>::Args>;
     Member m = detail::MakeMember(name, id, false, VarType<T>::kType, Access::WriteOnly);
     m.put = &detail::PutThunk<Setter>;
+    return m;
+}
+
+// A property with indexes, Name(Index) = value: the getter takes the indexes, the setter
+// the same indexes followed by the value. `names` names the indexes.
+template <auto Getter, auto Setter>
+constexpr Member IndexedProperty(std::wstring_view name, DISPID id,
+                                 std::span<const std::wstring_view> names = {}) {
+    using T = typename detail::Of<Getter>::Result;
+    using Args = typename detail::Of<Setter>::Args;
+    static_assert(detail::Of<Getter>::kArity >= 1 &&
+                      detail::Of<Setter>::kArity == detail::Of<Getter>::kArity + 1,
+                  "the setter takes the getter's indexes and the value");
+    static_assert(std::is_same_v<T, std::tuple_element_t<std::tuple_size_v<Args> - 1, Args>>,
+                  "a setter takes what its getter returns");
+    Member m = detail::MakeMember(name, id, false, VarType<T>::kType, Access::ReadWrite);
+    m.argumentTypes = detail::kArgumentTypes<Getter>;
+    m.argumentNames = names;
+    m.required = m.argumentTypes.size();
+    m.call = &detail::CallThunk<Getter>;
+    m.putAt = &detail::PutAtThunk<Setter>;
     return m;
 }
 

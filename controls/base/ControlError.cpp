@@ -49,12 +49,18 @@ std::wstring StandardDescription(int32_t number) {
             return L"Object variable or With block variable not set";
         case kInvalidPropertyValue:
             return L"Invalid property value";
+        case kInvalidPropertyArrayIndex:
+            return L"Invalid property array index";
         case kReadOnlyAtRunTime:
             return L"Property is read-only at run time";
         case kReadOnly:
             return L"Property is read-only";
         case kWriteOnly:
             return L"Property is write-only";
+        case kMemberNotFound:
+            return L"Method or data member not found";
+        case kPrinterError:
+            return L"Printer error";
         case kCancelSelected:
             return L"Cancel was selected.";
         default:

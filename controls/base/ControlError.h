@@ -43,9 +43,12 @@ inline constexpr int32_t kInvalidClassString = 711;
 inline constexpr int32_t kDuplicateName = 727;
 inline constexpr int32_t kControlNotFound = 730;
 inline constexpr int32_t kInvalidPropertyValue = 380;
+inline constexpr int32_t kInvalidPropertyArrayIndex = 381;
 inline constexpr int32_t kReadOnlyAtRunTime = 382;
 inline constexpr int32_t kReadOnly = 383;
 inline constexpr int32_t kWriteOnly = 394;
+inline constexpr int32_t kMemberNotFound = 461;
+inline constexpr int32_t kPrinterError = 482;
 inline constexpr int32_t kCancelSelected = 32755;
 
 // The standard text of an error number ("Invalid property value" for 380, ...); empty for

@@ -252,3 +252,15 @@ size_t ArrayLength(SAFEARRAY* array) {
     SafeArrayGetUBound(array, 1, &hi);
     return hi >= lo ? static_cast<size_t>(hi - lo) + 1 : 0;
 }
+
+int32_t RoundToInt32(double value) {
+    LONG result = 0;
+    if (FAILED(VarI4FromR8(value, &result))) ControlErrors::Raise(ControlErrors::kOverflow);
+    return result;
+}
+
+int16_t RoundToInt16(double value) {
+    SHORT result = 0;
+    if (FAILED(VarI2FromR8(value, &result))) ControlErrors::Raise(ControlErrors::kOverflow);
+    return result;
+}

@@ -97,3 +97,9 @@ bool VariantsEqual(const VARIANT& a, const VARIANT& b);
 
 // The number of elements of a one-dimensional array; 0 for none.
 size_t ArrayLength(SAFEARRAY* array);
+
+// A number rounded as the system converts it (halves to even) into the integer that a
+// message or structure field carries; ControlError 6 (overflow) when it does not fit, never
+// an undefined conversion.
+int32_t RoundToInt32(double value);
+int16_t RoundToInt16(double value);

@@ -14,6 +14,7 @@
 #include "controls/richtext/RichTextBoxEvents.h"
 #include "controls/richtext/RichTextOleObjects.h"
 #include "host/DataObject.h"
+#include "controls/richtext/RichTextPrint.h"
 #include "host/PropertyStore.h"
 
 namespace {
@@ -25,6 +26,15 @@ const std::wstring_view kObjectArgs[] = {L"LpOleObject"};
 const std::wstring_view kObjectFileArgs[] = {L"FileName", L"LinkToFile"};
 const std::wstring_view kObjectPictureArgs[] = {L"Picture", L"Format"};
 const std::wstring_view kObjectGetArgs[] = {L"IndexObj", L"CharPos"};
+const std::wstring_view kTabsArgs[] = {L"Element"};
+const std::wstring_view kPrintArgs[] = {L"hDC",         L"CallStartEndDoc", L"DocName",
+                                        L"LeftMargin",  L"TopMargin",       L"RightMargin",
+                                        L"BottomMargin"};
+const std::wstring_view kPasteSpecialArgs[] = {L"wFormat"};
+const std::wstring_view kFindArgs[] = {L"String", L"Start", L"End", L"Options"};
+const std::wstring_view kLineArgs[] = {L"LineNumber"};
+const std::wstring_view kCharArgs[] = {L"CharIndex"};
+const std::wstring_view kPointArgs[] = {L"X", L"Y"};
 
 const Host::Member kMembers[] = {
     Host::Method<&RTB::IDEStop>(L"IDEStop", 0x6803003D),
@@ -78,6 +88,56 @@ const Host::Member kMembers[] = {
                                                  kObjectPictureArgs),
     Host::Method<&RTB::OLEObjectsGet>(L"OLEObjectsGet", 0x68030011, kObjectGetArgs),
     Host::ReadOnly<&RTB::OLEObjectsCount>(L"OLEObjectsCount", 0x68030010),
+    Host::Property<&RTB::SelStart, &RTB::SetSelStart>(L"SelStart", 0x6803000F),
+    Host::Property<&RTB::SelLength, &RTB::SetSelLength>(L"SelLength", 0x6803000E),
+    Host::Property<&RTB::SelBold, &RTB::SetSelBold>(L"SelBold", 0x6803000D),
+    Host::Property<&RTB::SelItalic, &RTB::SetSelItalic>(L"SelItalic", 0x6803000C),
+    Host::Property<&RTB::SelStrikethru, &RTB::SetSelStrikethru>(L"SelStrikethru", 0x6803000B),
+    Host::Property<&RTB::SelUnderline, &RTB::SetSelUnderline>(L"SelUnderline", 0x6803000A),
+    Host::Property<&RTB::SelProtected, &RTB::SetSelProtected>(L"SelProtected", 0x68030009),
+    Host::Property<&RTB::SelVisible, &RTB::SetSelVisible>(L"SelVisible", 0x68030008),
+    Host::Property<&RTB::SelCharOffset, &RTB::SetSelCharOffset>(L"SelCharOffset", 0x68030007),
+    Host::Property<&RTB::SelColor, &RTB::SetSelColor>(L"SelColor", 0x68030006),
+    Host::Property<&RTB::SelBkColor, &RTB::SetSelBkColor>(L"SelBkColor", 0x68030005),
+    Host::Property<&RTB::SelFontName, &RTB::SetSelFontName>(L"SelFontName", 0x68030004),
+    Host::Property<&RTB::SelFontSize, &RTB::SetSelFontSize>(L"SelFontSize", 0x68030003),
+    Host::Property<&RTB::SelFontCharset, &RTB::SetSelFontCharset>(L"SelFontCharset", 0x68030002),
+    Host::Property<&RTB::SelAlignment, &RTB::SetSelAlignment>(L"SelAlignment", 0x68030001),
+    Host::Property<&RTB::SelBullet, &RTB::SetSelBullet>(L"SelBullet", 0x68030000),
+    Host::Property<&RTB::SelIndent, &RTB::SetSelIndent>(L"SelIndent", 0x6802FFFF),
+    Host::Property<&RTB::SelRightIndent, &RTB::SetSelRightIndent>(L"SelRightIndent", 0x6802FFFE),
+    Host::Property<&RTB::SelHangingIndent, &RTB::SetSelHangingIndent>(L"SelHangingIndent",
+                                                                      0x6802FFFD),
+    Host::Property<&RTB::SelTabCount, &RTB::SetSelTabCount>(L"SelTabCount", 0x6802FFFC),
+    Host::IndexedProperty<&RTB::SelTabs, &RTB::SetSelTabs>(L"SelTabs", 0x6802FFFB, kTabsArgs),
+    Host::Method<&RTB::SelPrint>(L"SelPrint", 0x6802FFFA, kPrintArgs),
+    Host::Method<&RTB::PrintDoc>(L"PrintDoc", 0x6802FFF9, kPrintArgs),
+    Host::Method<&RTB::Copy>(L"Copy", 0x6802FFF8),
+    Host::Method<&RTB::Cut>(L"Cut", 0x6802FFF7),
+    Host::Method<&RTB::Paste>(L"Paste", 0x6802FFF6),
+    Host::Method<&RTB::CanPaste>(L"CanPaste", 0x6802FFF5),
+    Host::Method<&RTB::PasteSpecial>(L"PasteSpecial", 0x6802FFF4, kPasteSpecialArgs),
+    Host::Method<&RTB::Clear>(L"Clear", 0x6802FFF3),
+    Host::Method<&RTB::Undo>(L"Undo", 0x6802FFF2),
+    Host::ReadOnly<&RTB::UndoType>(L"UndoType", 0x6802FFF1),
+    Host::Method<&RTB::CanUndo>(L"CanUndo", 0x6802FFF0),
+    Host::Method<&RTB::StopUndoAction>(L"StopUndoAction", 0x6802FFEF),
+    Host::Method<&RTB::ResetUndoQueue>(L"ResetUndoQueue", 0x6802FFEE),
+    Host::Method<&RTB::Redo>(L"Redo", 0x6802FFED),
+    Host::ReadOnly<&RTB::RedoType>(L"RedoType", 0x6802FFEC),
+    Host::Method<&RTB::CanRedo>(L"CanRedo", 0x6802FFEB),
+    Host::Property<&RTB::Modified, &RTB::SetModified>(L"Modified", 0x6802FFEA),
+    Host::Method<&RTB::GetSelType>(L"GetSelType", 0x6802FFE9),
+    Host::Method<&RTB::GetLineCount>(L"GetLineCount", 0x6802FFE8),
+    Host::Method<&RTB::ScrollToCaret>(L"ScrollToCaret", 0x6802FFE7),
+    Host::Method<&RTB::Find>(L"Find", 0x6802FFE6, kFindArgs),
+    Host::Method<&RTB::GetLine>(L"GetLine", 0x6802FFE5, kLineArgs),
+    Host::Method<&RTB::ScrollToLine>(L"ScrollToLine", 0x6802FFE4, kLineArgs),
+    Host::Method<&RTB::GetLineFromChar>(L"GetLineFromChar", 0x6802FFE3, kCharArgs),
+    Host::Method<&RTB::CharFromPos>(L"CharFromPos", 0x6802FFE2, kPointArgs),
+    Host::Property<&RTB::LeftMargin, &RTB::SetLeftMargin>(L"LeftMargin", 0x6802FFE1),
+    Host::Property<&RTB::RightMargin, &RTB::SetRightMargin>(L"RightMargin", 0x6802FFE0),
+    Host::Property<&RTB::ZoomFactor, &RTB::SetZoomFactor>(L"ZoomFactor", 0x6802FFDF),
 };
 
 // In reading and writing order.
@@ -614,14 +674,10 @@ float RichTextBox::BulletIndent() const {
 }
 
 void RichTextBox::SetBulletIndent(float value) {
-    if (value < 0) return InvalidValue();
-    double pixels = -1;
-    try {
-        pixels = Site().ScaleX(value, Units::Unit::ContainerSize, Units::Unit::Pixels);
-    } catch (const ControlError&) {
-    }
-    if (pixels < 0 || pixels > INT32_MAX) return InvalidValue();
-    PropBulletIndent = static_cast<int32_t>(pixels + 0.5);
+    if (!(value >= 0)) return InvalidValue();
+    // Too many pixels for the field is an overflow, not a wrapped indent.
+    PropBulletIndent =
+        RoundToInt32(Site().ScaleX(value, Units::Unit::ContainerSize, Units::Unit::Pixels));
     Site().PropertyChanged(L"BulletIndent");
 }
 
@@ -746,6 +802,44 @@ std::wstring RichTextBox::SelRTF() const {
 
 void RichTextBox::SetSelRTF(const std::wstring& rtf) {
     RichTextBoxBase::StreamStringIn(hWnd(), rtf, SFF_SELECTION | SF_RTF, PropMaxLength);
+}
+
+// ---- Printing ---------------------------------------------------------------------------------
+
+namespace {
+
+// One inch all round unless the caller chose.
+constexpr int32_t kDefaultPrintMargin = 1440;
+
+RichTextPrint::Job PrintJob(HDC hDC, std::optional<bool> callStartEndDoc,
+                            std::optional<std::wstring> docName, std::optional<int32_t> left,
+                            std::optional<int32_t> top, std::optional<int32_t> right,
+                            std::optional<int32_t> bottom) {
+    return {hDC,
+            callStartEndDoc.value_or(true),
+            docName.value_or(std::wstring()),
+            left.value_or(kDefaultPrintMargin),
+            top.value_or(kDefaultPrintMargin),
+            right.value_or(kDefaultPrintMargin),
+            bottom.value_or(kDefaultPrintMargin)};
+}
+
+}  // namespace
+
+void RichTextBox::PrintDoc(HDC hDC, std::optional<bool> callStartEndDoc,
+                           std::optional<std::wstring> docName, std::optional<int32_t> leftMargin,
+                           std::optional<int32_t> topMargin, std::optional<int32_t> rightMargin,
+                           std::optional<int32_t> bottomMargin) {
+    RichTextPrint::PrintDoc(hWnd(), PrintJob(hDC, callStartEndDoc, std::move(docName), leftMargin,
+                                             topMargin, rightMargin, bottomMargin));
+}
+
+void RichTextBox::SelPrint(HDC hDC, std::optional<bool> callStartEndDoc,
+                           std::optional<std::wstring> docName, std::optional<int32_t> leftMargin,
+                           std::optional<int32_t> topMargin, std::optional<int32_t> rightMargin,
+                           std::optional<int32_t> bottomMargin) {
+    RichTextPrint::SelPrint(hWnd(), PrintJob(hDC, callStartEndDoc, std::move(docName), leftMargin,
+                                             topMargin, rightMargin, bottomMargin));
 }
 
 template <class Body>

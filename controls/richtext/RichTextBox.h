@@ -18,6 +18,21 @@
 //   OLEObjectsAddFromFile 0x68030013, OLEObjectsAddFromPicture 0x68030012,
 //   OLEObjectsGet 0x68030011, OLEObjectsCount 0x68030010; Enabled is the host's 0x8001000D.
 // Events and their identifiers: RichTextBoxEvents.h.
+// Selection, printing and editing count down from 0x6803000F: SelStart 0x6803000F,
+//   SelLength 0x6803000E, SelBold 0x6803000D, SelItalic 0x6803000C, SelStrikethru 0x6803000B,
+//   SelUnderline 0x6803000A, SelProtected 0x68030009, SelVisible 0x68030008,
+//   SelCharOffset 0x68030007, SelColor 0x68030006, SelBkColor 0x68030005,
+//   SelFontName 0x68030004, SelFontSize 0x68030003, SelFontCharset 0x68030002,
+//   SelAlignment 0x68030001, SelBullet 0x68030000, SelIndent 0x6802FFFF,
+//   SelRightIndent 0x6802FFFE, SelHangingIndent 0x6802FFFD, SelTabCount 0x6802FFFC,
+//   SelTabs 0x6802FFFB, SelPrint 0x6802FFFA, PrintDoc 0x6802FFF9, Copy 0x6802FFF8,
+//   Cut 0x6802FFF7, Paste 0x6802FFF6, CanPaste 0x6802FFF5, PasteSpecial 0x6802FFF4,
+//   Clear 0x6802FFF3, Undo 0x6802FFF2, UndoType 0x6802FFF1, CanUndo 0x6802FFF0,
+//   StopUndoAction 0x6802FFEF, ResetUndoQueue 0x6802FFEE, Redo 0x6802FFED,
+//   RedoType 0x6802FFEC, CanRedo 0x6802FFEB, Modified 0x6802FFEA, GetSelType 0x6802FFE9,
+//   GetLineCount 0x6802FFE8, ScrollToCaret 0x6802FFE7, Find 0x6802FFE6, GetLine 0x6802FFE5,
+//   ScrollToLine 0x6802FFE4, GetLineFromChar 0x6802FFE3, CharFromPos 0x6802FFE2,
+//   LeftMargin 0x6802FFE1, RightMargin 0x6802FFE0, ZoomFactor 0x6802FFDF.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +45,8 @@
 #include "controls/richtext/RichTextIme.h"
 #include "controls/richtext/RichTextOleCallback.h"
 #include "host/PointerBrowsing.h"
+#include "controls/richtext/RichTextEditing.h"
+#include "controls/richtext/RichTextSelection.h"
 #include "host/SystemWindowControl.h"
 
 class RichTextBox
@@ -170,6 +187,159 @@ public:
     // The object at a position in the list, or at character position CharPos for an index of
     // -2; a reference the caller owns; none when there is no such object.
     ComPtr<IUnknown> OLEObjectsGet(int32_t indexObj, std::optional<int32_t> charPos = {}) const;
+    // --- the selection and its formatting (RichTextSelection) -----------------------------
+    // Attributes read Null where they differ across the selection, Empty without a window.
+    int32_t SelStart() const { return RichTextSelection::SelStart(hWnd()); }
+    void SetSelStart(int32_t v) { RichTextSelection::SetSelStart(hWnd(), v); }
+    int32_t SelLength() const { return RichTextSelection::SelLength(hWnd()); }
+    void SetSelLength(int32_t v) { RichTextSelection::SetSelLength(hWnd(), v); }
+    Host::Variant SelBold() const { return RichTextSelection::Effect(hWnd(), CFM_BOLD); }
+    void SetSelBold(const Host::Variant& v) { RichTextSelection::SetEffect(hWnd(), CFM_BOLD, v); }
+    Host::Variant SelItalic() const { return RichTextSelection::Effect(hWnd(), CFM_ITALIC); }
+    void SetSelItalic(const Host::Variant& v) {
+        RichTextSelection::SetEffect(hWnd(), CFM_ITALIC, v);
+    }
+    Host::Variant SelStrikethru() const { return RichTextSelection::Effect(hWnd(), CFM_STRIKEOUT); }
+    void SetSelStrikethru(const Host::Variant& v) {
+        RichTextSelection::SetEffect(hWnd(), CFM_STRIKEOUT, v);
+    }
+    Host::Variant SelUnderline() const { return RichTextSelection::Effect(hWnd(), CFM_UNDERLINE); }
+    void SetSelUnderline(const Host::Variant& v) {
+        RichTextSelection::SetEffect(hWnd(), CFM_UNDERLINE, v);
+    }
+    Host::Variant SelProtected() const { return RichTextSelection::Effect(hWnd(), CFM_PROTECTED); }
+    void SetSelProtected(const Host::Variant& v) {
+        RichTextSelection::SetEffect(hWnd(), CFM_PROTECTED, v);
+    }
+    Host::Variant SelVisible() const { return RichTextSelection::Visible(hWnd()); }
+    void SetSelVisible(const Host::Variant& v) { RichTextSelection::SetVisible(hWnd(), v); }
+    Host::Variant SelCharOffset() const { return RichTextSelection::CharOffset(hWnd(), Site()); }
+    void SetSelCharOffset(const Host::Variant& v) {
+        RichTextSelection::SetCharOffset(hWnd(), Site(), v);
+    }
+    Host::Variant SelColor() const { return RichTextSelection::Color(hWnd(), CFM_COLOR); }
+    void SetSelColor(const Host::Variant& v) { RichTextSelection::SetColor(hWnd(), CFM_COLOR, v); }
+    Host::Variant SelBkColor() const { return RichTextSelection::Color(hWnd(), CFM_BACKCOLOR); }
+    void SetSelBkColor(const Host::Variant& v) {
+        RichTextSelection::SetColor(hWnd(), CFM_BACKCOLOR, v);
+    }
+    Host::Variant SelFontName() const { return RichTextSelection::FontName(hWnd()); }
+    void SetSelFontName(const Host::Variant& v) { RichTextSelection::SetFontName(hWnd(), v); }
+    // Points.
+    Host::Variant SelFontSize() const { return RichTextSelection::FontSize(hWnd()); }
+    void SetSelFontSize(const Host::Variant& v) { RichTextSelection::SetFontSize(hWnd(), v); }
+    Host::Variant SelFontCharset() const { return RichTextSelection::FontCharset(hWnd()); }
+    void SetSelFontCharset(const Host::Variant& v) { RichTextSelection::SetFontCharset(hWnd(), v); }
+    // 0 left, 1 right, 2 centre, 3 justified.
+    Host::Variant SelAlignment() const { return RichTextSelection::Alignment(hWnd()); }
+    void SetSelAlignment(const Host::Variant& v) { RichTextSelection::SetAlignment(hWnd(), v); }
+    // Bullets indented by BulletIndent.
+    Host::Variant SelBullet() const { return RichTextSelection::Bullet(hWnd()); }
+    void SetSelBullet(const Host::Variant& v) {
+        RichTextSelection::SetBullet(hWnd(), Site(), PropBulletIndent, v);
+    }
+    Host::Variant SelIndent() const {
+        return RichTextSelection::Indent(hWnd(), Site(), PFM_STARTINDENT);
+    }
+    void SetSelIndent(const Host::Variant& v) {
+        RichTextSelection::SetIndent(hWnd(), Site(), PFM_STARTINDENT, v);
+    }
+    Host::Variant SelRightIndent() const {
+        return RichTextSelection::Indent(hWnd(), Site(), PFM_RIGHTINDENT);
+    }
+    void SetSelRightIndent(const Host::Variant& v) {
+        RichTextSelection::SetIndent(hWnd(), Site(), PFM_RIGHTINDENT, v);
+    }
+    Host::Variant SelHangingIndent() const {
+        return RichTextSelection::Indent(hWnd(), Site(), PFM_OFFSET);
+    }
+    void SetSelHangingIndent(const Host::Variant& v) {
+        RichTextSelection::SetIndent(hWnd(), Site(), PFM_OFFSET, v);
+    }
+    // 0 to 32 tab stops; SelTabs(Element) is one of them (error 381 for any other index).
+    Host::Variant SelTabCount() const { return RichTextSelection::TabCount(hWnd()); }
+    void SetSelTabCount(const Host::Variant& v) { RichTextSelection::SetTabCount(hWnd(), v); }
+    Host::Variant SelTabs(int16_t element) const {
+        return RichTextSelection::Tab(hWnd(), Site(), element);
+    }
+    void SetSelTabs(int16_t element, const Host::Variant& v) {
+        RichTextSelection::SetTab(hWnd(), Site(), element, v);
+    }
+
+    // --- printing (RichTextPrint) ------------------------------------------------------------
+    // Prints onto a device context: a printer page by page (inside a document of DocName the
+    // control opens and closes unless CallStartEndDoc is false), any other context in one
+    // rendering. Margins in twips, an inch when omitted. Error 482 when the document cannot
+    // be started. SelPrint prints the whole text when nothing is selected.
+    void PrintDoc(HDC hDC, std::optional<bool> callStartEndDoc = {},
+                  std::optional<std::wstring> docName = {}, std::optional<int32_t> leftMargin = {},
+                  std::optional<int32_t> topMargin = {}, std::optional<int32_t> rightMargin = {},
+                  std::optional<int32_t> bottomMargin = {});
+    void SelPrint(HDC hDC, std::optional<bool> callStartEndDoc = {},
+                  std::optional<std::wstring> docName = {}, std::optional<int32_t> leftMargin = {},
+                  std::optional<int32_t> topMargin = {}, std::optional<int32_t> rightMargin = {},
+                  std::optional<int32_t> bottomMargin = {});
+
+    // --- editing (RichTextEditing) --------------------------------------------------------
+    void Copy() { RichTextEditing::Send(hWnd(), WM_COPY); }
+    void Cut() { RichTextEditing::Send(hWnd(), WM_CUT); }
+    void Paste() { RichTextEditing::Send(hWnd(), WM_PASTE); }
+    // Whether the clipboard holds anything the window can paste.
+    bool CanPaste() const { return RichTextEditing::Send(hWnd(), EM_CANPASTE) != 0; }
+    void PasteSpecial(int32_t clipboardFormat) {
+        RichTextEditing::Send(hWnd(), EM_PASTESPECIAL, static_cast<UINT>(clipboardFormat));
+    }
+    void Clear() { RichTextEditing::Send(hWnd(), WM_CLEAR); }
+    void Undo() { RichTextEditing::Send(hWnd(), EM_UNDO); }
+    // What the next undo (redo) undoes: 0 unknown, 1 typing, 2 delete, 3 drag and drop,
+    // 4 cut, 5 paste, 6 automatic table.
+    int32_t UndoType() const {
+        return static_cast<int32_t>(RichTextEditing::Send(hWnd(), EM_GETUNDONAME));
+    }
+    bool CanUndo() const { return RichTextEditing::Send(hWnd(), EM_CANUNDO) != 0; }
+    // Ends the undo step of the typing so far.
+    void StopUndoAction() { RichTextEditing::Send(hWnd(), EM_STOPGROUPTYPING); }
+    void ResetUndoQueue() { RichTextEditing::Send(hWnd(), EM_EMPTYUNDOBUFFER); }
+    void Redo() { RichTextEditing::Send(hWnd(), EM_REDO); }
+    int32_t RedoType() const {
+        return static_cast<int32_t>(RichTextEditing::Send(hWnd(), EM_GETREDONAME));
+    }
+    bool CanRedo() const { return RichTextEditing::Send(hWnd(), EM_CANREDO) != 0; }
+    bool Modified() const { return RichTextEditing::Send(hWnd(), EM_GETMODIFY) != 0; }
+    void SetModified(bool value) { RichTextEditing::Send(hWnd(), EM_SETMODIFY, value ? 1 : 0); }
+    // The SEL_* flags of the selection.
+    int16_t GetSelType() const {
+        return static_cast<int16_t>(RichTextEditing::Send(hWnd(), EM_SELECTIONTYPE));
+    }
+    int32_t GetLineCount() const {
+        return static_cast<int32_t>(RichTextEditing::Send(hWnd(), EM_GETLINECOUNT));
+    }
+    void ScrollToCaret() { RichTextEditing::Send(hWnd(), EM_SCROLLCARET); }
+    // Options: 2 whole words, 4 match case, 8 leave the selection alone. End -1 (the
+    // default) searches to the end.
+    int32_t Find(const std::wstring& text, std::optional<int32_t> start = {},
+                 std::optional<int32_t> end = {}, std::optional<int32_t> options = {}) {
+        return RichTextEditing::Find(hWnd(), text, start.value_or(0), end.value_or(-1),
+                                     options.value_or(0));
+    }
+    // Lines count from 1; 0 is the caret's line.
+    std::wstring GetLine(int32_t lineNumber) const {
+        return RichTextEditing::GetLine(hWnd(), lineNumber);
+    }
+    void ScrollToLine(int32_t lineNumber) { RichTextEditing::ScrollToLine(hWnd(), lineNumber); }
+    int32_t GetLineFromChar(int32_t charIndex) const {
+        return RichTextEditing::GetLineFromChar(hWnd(), charIndex);
+    }
+    int32_t CharFromPos(float x, float y) const {
+        return RichTextEditing::CharFromPos(hWnd(), Site(), x, y);
+    }
+    // In the container's size units; 65535 or -1 lets the font decide.
+    float LeftMargin() const { return RichTextEditing::Margin(hWnd(), Site(), false); }
+    void SetLeftMargin(float v) { RichTextEditing::SetMargin(hWnd(), Site(), false, v); }
+    float RightMargin() const { return RichTextEditing::Margin(hWnd(), Site(), true); }
+    void SetRightMargin(float v) { RichTextEditing::SetMargin(hWnd(), Site(), true, v); }
+    double ZoomFactor() const { return RichTextEditing::Zoom(hWnd()); }
+    void SetZoomFactor(double v) { RichTextEditing::SetZoom(hWnd(), Site(), v); }
 
     // --- host ----------------------------------------------------------------------------
     const Host::ControlDescription& Describe() const override;

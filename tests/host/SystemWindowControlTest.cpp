@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,8 @@ public:
     int32_t Stamp() const { return 7; }
     void SetSecret(const std::wstring& secret) { secret_ = secret; }
     int32_t Add(int32_t a, std::optional<int32_t> b) { return a + b.value_or(100); }
+    Host::Variant Cell(int16_t i) const { return cells_.at(static_cast<size_t>(i)); }
+    void SetCell(int16_t i, const Host::Variant& v) { cells_.at(static_cast<size_t>(i)) = v; }
 
     const Host::ControlDescription& Describe() const override;
     void InitProperties() override { CreateSystemWindow(); }
@@ -65,9 +68,11 @@ private:
         return SystemWindow::UserControlWindowMessage(h, m, w, l);
     }
     bool wide_ = false;
+    std::array<Host::Variant, 2> cells_;
 };
 
 const std::wstring_view kAddArgs[] = {L"A", L"B"};
+const std::wstring_view kCellArgs[] = {L"Index"};
 const Host::Member kMembers[] = {
     Host::Property<&ProbeBox::Text, &ProbeBox::SetText>(L"Text", 1),
     Host::Property<&ProbeBox::Wide, &ProbeBox::SetWide>(L"Wide", 2,
@@ -75,6 +80,7 @@ const Host::Member kMembers[] = {
     Host::ReadOnly<&ProbeBox::Stamp>(L"Stamp", 3),
     Host::WriteOnly<&ProbeBox::SetSecret>(L"Secret", 4),
     Host::Method<&ProbeBox::Add>(L"Add", 5, kAddArgs),
+    Host::IndexedProperty<&ProbeBox::Cell, &ProbeBox::SetCell>(L"Cell", 6, kCellArgs),
 };
 const Host::EventParameter kChangedArgs[] = {{L"Cancel", VT_BOOL, true}};
 const Host::EventInfo kEvents[] = {{L"Changed", 1, kChangedArgs}};
@@ -131,6 +137,13 @@ VARIANT I4(int32_t v) {
     VARIANT x{};
     x.vt = VT_I4;
     x.lVal = v;
+    return x;
+}
+
+VARIANT R8(double v) {
+    VARIANT x{};
+    x.vt = VT_R8;
+    x.dblVal = v;
     return x;
 }
 
@@ -247,6 +260,9 @@ TEST(ControlDescription, DispatchAnswersFromTheTable) {
         {"too few", 5, DISPATCH_METHOD, {}, DISP_E_BADPARAMCOUNT, 0, nullptr},
         {"too many", 5, DISPATCH_METHOD, {I4(1), I4(2), I4(3)}, DISP_E_BADPARAMCOUNT, 0, nullptr},
         {"method assigned", 5, DISPATCH_PROPERTYPUT, {I4(1)}, DISP_E_MEMBERNOTFOUND, 0, nullptr},
+        {"too large", 5, DISPATCH_METHOD, {R8(3e9)}, kException, 6, L"Overflow"},
+        {"index missing", 6, DISPATCH_PROPERTYGET, {}, DISP_E_BADPARAMCOUNT, 0, nullptr},
+        {"index only assigned", 6, DISPATCH_PROPERTYPUT, {I4(1)}, DISP_E_BADPARAMCOUNT, 0, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -270,6 +286,14 @@ TEST(ControlDescription, DispatchAnswersFromTheTable) {
     EXPECT_EQ(Invoke(site, 5, DISPATCH_METHOD, {I4(2)}).result.ToInt32(), 102);
     EXPECT_EQ(Invoke(site, 4, DISPATCH_PROPERTYPUT, {I4(42)}).hr, S_OK);
     EXPECT_EQ(box.secret_, L"42");
+    // An indexed variant property keeps Null and Empty as they are.
+    VARIANT null{};
+    null.vt = VT_NULL;
+    EXPECT_EQ(Invoke(site, 6, DISPATCH_PROPERTYPUT, {I4(1), null}).hr, S_OK);
+    EXPECT_EQ(Invoke(site, 6, DISPATCH_PROPERTYGET, {I4(1)}).result.Type(), VT_NULL);
+    EXPECT_EQ(Invoke(site, 6, DISPATCH_PROPERTYGET, {I4(0)}).result.Type(), VT_EMPTY);
+    EXPECT_EQ(Invoke(site, 6, DISPATCH_PROPERTYPUT, {I4(0), I4(5)}).hr, S_OK);
+    EXPECT_EQ(box.Cell(0).ToInt32(), 5);
     form->SetUserMode(false);
     EXPECT_EQ(Invoke(site, 2, DISPATCH_PROPERTYPUT, {I4(1)}).hr, S_OK);
     EXPECT_TRUE(box.Wide());

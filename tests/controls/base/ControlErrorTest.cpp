@@ -37,6 +37,9 @@ Info TakeErrorInfo() {
 
 TEST(ControlError, NumbersCarryTheirStandardTexts) {
     EXPECT_EQ(ControlError(380).Description(), L"Invalid property value");
+    EXPECT_EQ(ControlError(381).Description(), L"Invalid property array index");
+    EXPECT_EQ(ControlError(461).Description(), L"Method or data member not found");
+    EXPECT_EQ(ControlError(482).Description(), L"Printer error");
     EXPECT_EQ(ControlError(383).Description(), L"Property is read-only");
     EXPECT_EQ(ControlError(394).Description(), L"Property is write-only");
     EXPECT_EQ(ControlError(6).Description(), L"Overflow");

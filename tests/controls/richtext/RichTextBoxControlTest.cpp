@@ -19,25 +19,12 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "host/Layout.h"
+#include "tests/controls/richtext/RichTextTestSupport.h"
 #include "tests/support/MessageBoxCatcher.h"
 
 namespace {
 
-std::unique_ptr<Host::Form> FormOf(const std::string& controls, bool userMode = true) {
-    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
-    auto form = Host::Form::FromText(
-        "PaylevixLayout 1\nBegin Form FTest\n    ClientWidth = 9000\n    ClientHeight = 6000\n" +
-            controls + "End\n",
-        "control.layout");
-    form->SetUserMode(userMode);
-    return form;
-}
-
-std::string Box(const std::string& name, const std::string& properties = {}) {
-    return "    Begin RichTextBox " + name +
-           "\n        Left = 0\n        Top = 0\n        Width = 3000\n        Height = 1500\n" +
-           properties + "    End\n";
-}
+using namespace richtexttest;
 
 // The styles each rich edit window was created with.
 struct CreatedStyles {
@@ -52,70 +39,6 @@ struct CreatedStyles {
             }
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-};
-
-// Invokes a member by name; the HRESULT, with the error's text when there was one.
-struct Call {
-    HRESULT hr = S_OK;
-    int32_t number = 0;
-    std::wstring description;
-    VARIANT result{};
-};
-
-Call Invoke(Host::Form& form, const wchar_t* control, const wchar_t* member, WORD flags,
-            const std::vector<Host::Variant>& given = {}) {
-    std::vector<VARIANT> args;
-    for (const Host::Variant& v : given)
-        args.push_back(v.Get());  // the callee only reads
-    ComPtr<IDispatch> dispatch;
-    form.Site(control).Object()->QueryInterface(IID_IDispatch, dispatch.PutVoid());
-    LPOLESTR names[] = {const_cast<LPOLESTR>(member)};
-    DISPID id = 0;
-    Call call;
-    call.hr = dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-    if (FAILED(call.hr)) return call;
-    std::reverse(args.begin(), args.end());
-    DISPID put = DISPID_PROPERTYPUT;
-    DISPPARAMS params{args.data(), (flags & DISPATCH_PROPERTYPUT) ? &put : nullptr,
-                      static_cast<UINT>(args.size()), (flags & DISPATCH_PROPERTYPUT) ? 1u : 0u};
-    EXCEPINFO error{};
-    VariantInit(&call.result);
-    call.hr = dispatch->Invoke(id, IID_NULL, 0, flags, &params, &call.result, &error, nullptr);
-    if (call.hr == DISP_E_EXCEPTION) {
-        call.number = ControlErrors::FromHResult(error.scode);
-        call.description = error.bstrDescription ? error.bstrDescription : L"";
-        SysFreeString(error.bstrDescription);
-        SysFreeString(error.bstrSource);
-        SysFreeString(error.bstrHelpFile);
-    }
-    return call;
-}
-
-Host::Variant I4(int32_t value) {
-    return Host::Variant::Int32(value);
-}
-
-Host::Variant Str(const wchar_t* text) {
-    return Host::Variant::String(text);
-}
-
-// Messages a setter sends to the rich edit window, recorded ahead of the control's own
-// subclass.
-struct Recorder {
-    struct Sent {
-        UINT msg;
-        WPARAM wParam;
-        LPARAM lParam;
-        bool operator==(const Sent&) const = default;
-    };
-    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                 DWORD_PTR data) {
-        const bool edit = msg >= EM_GETSEL && msg <= EM_GETIMESTATUS;
-        if (edit || (msg >= WM_USER && msg < 0x500) || msg == WM_KEYDOWN || msg == WM_KEYUP) {
-            reinterpret_cast<std::vector<Sent>*>(data)->push_back({msg, wParam, lParam});
-        }
-        return DefSubclassProc(hwnd, msg, wParam, lParam);
     }
 };
 
@@ -336,7 +259,6 @@ TEST(RichTextBoxControl, FilesAndErrorsAtTheComBoundary) {
     EXPECT_EQ(box.Text().substr(0, 10), L"Saved text");
     Call selection = Invoke(*form, L"rtbText", L"SelRTF", DISPATCH_PROPERTYGET);
     EXPECT_EQ(selection.hr, S_OK);
-    VariantClear(&selection.result);
 
     struct Case {
         const wchar_t* member;
