@@ -18,19 +18,18 @@
 #include <memory>
 #include <type_traits>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
+#include "controls/base/Handles.h"
 #include "host/HostedControl.h"
 
 namespace Host {
 
 class ControlSite;
 
-class ControlObject final : public IOleObject,
-                            public IOleControl,
-                            public IOleInPlaceActiveObject,
-                            public IPerPropertyBrowsing,
-                            public IDispatch,
-                            public IProvideClassInfo {
+class ControlObject final
+    : public ComObject<IOleObject, IOleControl, Also<IOleInPlaceActiveObject, IOleWindow>,
+                       IPerPropertyBrowsing, IDispatch, IProvideClassInfo> {
 public:
     static ComPtr<ControlObject> Create(std::unique_ptr<HostedControl> control);
 
@@ -38,11 +37,6 @@ public:
     IUnknown* Identity() { return static_cast<IOleObject*>(this); }
     void AttachSite(ControlSite* site);
     void DetachSite();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IOleObject
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
@@ -110,17 +104,15 @@ public:
 
 private:
     explicit ControlObject(std::unique_ptr<HostedControl> control);
-    ~ControlObject();
+    ~ControlObject() override;
+    // The control's partner interfaces (host/HostedControl.h).
+    HRESULT QueryOther(REFIID iid, void** object) override;
 
-    LONG refs_ = 1;
     std::unique_ptr<HostedControl> control_;
     ControlSite* site_ = nullptr;
     ComPtr<IOleClientSite> clientSite_;
-    struct AccelDeleter {
-        void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
-    };
     // The framework's own table, rebuilt on each request.
-    std::unique_ptr<std::remove_pointer_t<HACCEL>, AccelDeleter> accessKeyTable_;
+    UniqueAccel accessKeyTable_;
     int32_t freeze_ = 0;
 };
 

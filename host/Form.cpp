@@ -19,6 +19,7 @@
 #include "host/Program.h"
 #include "host/StoredValue.h"
 #include "host/Units.h"
+#include "host/WindowClass.h"
 
 namespace Host {
 
@@ -26,30 +27,6 @@ namespace {
 
 // Posted to a form whose teardown had to wait for the events in progress to return.
 constexpr UINT kTeardownMessage = WM_APP + 0x2A1;
-
-LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form || form->Hwnd() != hwnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    return form->WindowProc(msg, wParam, lParam);
-}
-
-void RegisterFormClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(Program::Instance(), Form::kWindowClass, &wc)) return;
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = FormWindowProc;
-    wc.hInstance = Program::Instance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = Form::kWindowClass;
-    RegisterClassExW(&wc);
-}
 
 std::wstring Upper(std::wstring_view s) {
     std::wstring out(s);
@@ -263,7 +240,7 @@ void Form::Load() {
 }
 
 void Form::CreateWindowFromLayout() {
-    RegisterFormClass();
+    WindowClass::Register(kWindowClass, WindowClass::Forward<Form, &Form::WindowProc>);
     DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
     bool minMax = false;
@@ -501,7 +478,7 @@ void Form::Teardown() {
         }
         HWND hwnd = std::exchange(hwnd_, nullptr);
         Common::ClearOwnActiveWindow(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        WindowClass::Release(hwnd);
         DestroyWindow(hwnd);
         FormInput::RemoveForm();
     }
@@ -640,7 +617,7 @@ Form* Form::FromWindow(HWND hwnd) {
     if (GetWindowThreadProcessId(hwnd, &pid) != GetCurrentThreadId()) return nullptr;
     wchar_t cls[64];
     if (!GetClassNameW(hwnd, cls, 64) || std::wstring_view(cls) != kWindowClass) return nullptr;
-    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* form = static_cast<Form*>(WindowClass::OwnerOf(hwnd));
     return form && form->hwnd_ == hwnd ? form : nullptr;
 }
 
