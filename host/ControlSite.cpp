@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "controls/base/ComObject.h"
+#include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "controls/base/Handles.h"
 #include "host/ClientSite.h"
@@ -22,51 +23,6 @@ namespace Host {
 namespace {
 
 constexpr wchar_t kUserControlClass[] = L"PaylevixUserControl";
-
-// The system cursor of a mouse pointer value (0 and 99 have none of their own).
-LPCWSTR PointerCursor(int16_t pointer) {
-    switch (pointer) {
-        case 1:
-            return IDC_ARROW;
-        case 2:
-            return IDC_CROSS;
-        case 3:
-            return IDC_IBEAM;
-        case 4:
-            return IDC_HAND;
-        case 5:
-        case 15:
-            return IDC_SIZEALL;
-        case 6:
-            return IDC_SIZENESW;
-        case 7:
-            return IDC_SIZENS;
-        case 8:
-            return IDC_SIZENWSE;
-        case 9:
-            return IDC_SIZEWE;
-        case 10:
-            return IDC_UPARROW;
-        case 11:
-            return IDC_WAIT;
-        case 12:
-            return IDC_NO;
-        case 13:
-            return IDC_APPSTARTING;
-        case 14:
-            return IDC_HELP;
-        case 16:
-            return MAKEINTRESOURCEW(32663);
-        default:
-            return nullptr;
-    }
-}
-
-COLORREF ToColorRef(OLE_COLOR color) {
-    COLORREF result = 0;
-    if (FAILED(OleTranslateColor(color, nullptr, &result))) result = GetSysColor(COLOR_BTNFACE);
-    return result;
-}
 
 int32_t ToTwips(double value) {
     if (!std::isfinite(value) || value < -Layout::kMaxLength || value > Layout::kMaxLength) {
@@ -811,7 +767,7 @@ LRESULT ControlSite::UserControlProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT r;
             GetClientRect(hwnd, &r);
-            const UniqueBrush brush(CreateSolidBrush(ToColorRef(backColor_)));
+            const UniqueBrush brush(CreateSolidBrush(Common::DrawColor(backColor_)));
             FillRect(reinterpret_cast<HDC>(wParam), &r, brush.Get());
             return 1;
         }
@@ -835,7 +791,7 @@ bool ControlSite::ApplyPointer() const {
             cursor = reinterpret_cast<HCURSOR>(static_cast<UINT_PTR>(handle));
         }
     } else {
-        cursor = LoadCursorW(nullptr, PointerCursor(mousePointer_));
+        cursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(Common::MousePointerID(mousePointer_)));
     }
     if (!cursor) return false;
     SetCursor(cursor);

@@ -39,12 +39,6 @@ std::wstring HandlerKey(std::wstring_view control, std::wstring_view event) {
     return Upper(control) + L"|" + Upper(event);
 }
 
-COLORREF ToColorRef(OLE_COLOR color) {
-    COLORREF result = 0;
-    if (FAILED(OleTranslateColor(color, nullptr, &result))) result = GetSysColor(COLOR_BTNFACE);
-    return result;
-}
-
 // The font a form offers when its layout names none: the system's message font.
 ComPtr<IFontDisp> DefaultFont() {
     NONCLIENTMETRICSW metrics{};
@@ -338,7 +332,7 @@ void Form::ApplyDefaultAndCancel() {
         if (site->StoredLayout().isDefault && !defaultSite_) defaultSite_ = site;
         if (site->StoredLayout().isCancel && !cancelSite_) cancelSite_ = site;
     }
-    UpdateDisplayAsDefault(nullptr);
+    UpdateDisplayAsDefault();
 }
 
 void Form::Show(ShowMode mode, HWND owner) {
@@ -711,7 +705,7 @@ void Form::OnSiteFocus(ControlSite& site) {
     ControlSite* before = activeSite_;
     activeSite_ = &site;
     ActiveObjectFor(site);
-    UpdateDisplayAsDefault(before);
+    UpdateDisplayAsDefault();
     if (before) {
         before->Control().ExitFocus();
         RaiseEvent(before, L"LostFocus", 0, {});
@@ -775,7 +769,7 @@ void Form::SetDefaultSite(ControlSite* site) {
     for (ControlSite* s : order_) {
         s->EditLayout().isDefault = s == site;
     }
-    UpdateDisplayAsDefault(activeSite_);
+    UpdateDisplayAsDefault();
 }
 
 void Form::SetCancelSite(ControlSite* site) {
@@ -785,7 +779,7 @@ void Form::SetCancelSite(ControlSite* site) {
     }
 }
 
-void Form::UpdateDisplayAsDefault(ControlSite*) {
+void Form::UpdateDisplayAsDefault() {
     ControlSite* now = DisplayedDefault();
     if (now == displayedDefault_) return;
     ControlSite* old = std::exchange(displayedDefault_, now);
@@ -833,8 +827,8 @@ void Form::ZOrder(ControlSite& site, int32_t position) {
 void Form::PaintBackground(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
-    PaintSurface{dc, r.right, r.bottom}.DrawBox(0, 0, r.right, r.bottom, ToColorRef(BackColor()),
-                                                true);
+    PaintSurface{dc, r.right, r.bottom}.DrawBox(0, 0, r.right, r.bottom,
+                                                Common::DrawColor(BackColor()), true);
 }
 
 void Form::PaintInto(HDC dc, bool erase) {
@@ -862,10 +856,10 @@ void Form::PaintWindowless(HDC dc, const RECT& update) {
         OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
         IntersectClipRect(dc, 0, 0, w, h);
         if (HFONT font = site->PaintFont()) SelectObject(dc, font);
-        SetTextColor(dc, ToColorRef(site->ForeColor()));
+        SetTextColor(dc, Common::DrawColor(site->ForeColor()));
         SetBkMode(dc, TRANSPARENT);
         if (site->BackStyle() == 1) {
-            PaintSurface{dc, w, h}.DrawBox(0, 0, w, h, ToColorRef(site->BackColor()), true);
+            PaintSurface{dc, w, h}.DrawBox(0, 0, w, h, Common::DrawColor(site->BackColor()), true);
         }
         try {
             site->Control().Paint(PaintSurface{dc, w, h});
@@ -902,10 +896,7 @@ bool Form::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     const RECT b = site->Bounds();
     const int x = pt.x - b.left;
     const int y = pt.y - b.top;
-    int16_t shift = 0;
-    if (wParam & MK_SHIFT) shift |= 1;
-    if (wParam & MK_CONTROL) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    const int16_t shift = Common::ShiftFromMouseFlags(wParam);
     int16_t button = 0;
     switch (msg) {
         case WM_LBUTTONDOWN:
