@@ -16,6 +16,18 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine
                                 WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
+# Test programs run in parallel, each in a Wine environment of its own (tools/wine-env.sh):
+# this many environments, described for ctest's resource allocation.
+set(PAYLEVIX_TEST_SLOTS 2 CACHE STRING "Wine environments for parallel test programs")
+set(paylevix_slots "")
+math(EXPR paylevix_last_slot "${PAYLEVIX_TEST_SLOTS} - 1")
+foreach(paylevix_slot RANGE ${paylevix_last_slot})
+    list(APPEND paylevix_slots "{\"id\": \"${paylevix_slot}\", \"slots\": 1}")
+endforeach()
+list(JOIN paylevix_slots ", " paylevix_slots)
+file(WRITE ${CMAKE_BINARY_DIR}/wine-slots.json
+     "{\"version\": {\"major\": 1, \"minor\": 0},\n \"local\": [{\"wine\": [${paylevix_slots}]}]}\n")
+
 add_compile_definitions(UNICODE _UNICODE NOMINMAX WINVER=0x0601 _WIN32_WINNT=0x0601
                         _WIN32_IE=0x0800)
 # No compiler runtime DLLs to ship: the executables import system DLLs only.
@@ -49,6 +61,18 @@ function(paylevix_library name)
     target_include_directories(${name} PUBLIC ${view})
 endfunction()
 
+# Each test of the calling directory that runs Windows programs (it needs the fixture "wine")
+# takes one Wine environment for its whole run; ctest hands them out when given wine-slots.json.
+function(paylevix_give_slots)
+    get_property(tests DIRECTORY PROPERTY TESTS)
+    foreach(test IN LISTS tests)
+        get_test_property(${test} FIXTURES_REQUIRED fixtures)
+        if("wine" IN_LIST fixtures)
+            set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS "wine:1")
+        endif()
+    endforeach()
+endfunction()
+
 # paylevix_executable(NAME [WIN32] [NO_MANIFEST] SOURCES ... [LIBS ...]): a program with the
 # project's warnings, the wide entry point and, unless it carries its own, the
 # common-controls manifest.
@@ -78,4 +102,10 @@ function(paylevix_test name)
         set(T_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
+    # Also for tests this directory adds by hand: they are all known at its end.
+    get_property(deferred DIRECTORY PROPERTY PAYLEVIX_SLOTS_GIVEN)
+    if(NOT deferred)
+        set_property(DIRECTORY PROPERTY PAYLEVIX_SLOTS_GIVEN ON)
+        cmake_language(DEFER CALL paylevix_give_slots)
+    endif()
 endfunction()

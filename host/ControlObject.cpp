@@ -1,5 +1,6 @@
 #include "host/ControlObject.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
@@ -61,6 +62,16 @@ void ControlObject::DetachSite() {
     site_ = nullptr;
     if (control_) control_->site_ = nullptr;
     clientSite_.Reset();
+}
+
+HRESULT ControlObject::QueryInterface(REFIID iid, void** object) {
+    if (IsEqualIID(iid, IID_ISpecifyPropertyPages) &&
+        (!control_ || control_->PropertyPages().empty())) {
+        if (!object) return E_POINTER;
+        *object = nullptr;
+        return QueryOther(iid, object);
+    }
+    return ComObject::QueryInterface(iid, object);
 }
 
 HRESULT ControlObject::QueryOther(REFIID iid, void** object) {
@@ -290,6 +301,25 @@ HRESULT ControlObject::GetPredefinedStrings(DISPID, CALPOLESTR* strings, CADWORD
 HRESULT ControlObject::GetPredefinedValue(DISPID, DWORD, VARIANT* value) {
     if (!value) return E_POINTER;
     return E_NOTIMPL;
+}
+
+// --- ISpecifyPropertyPages --------------------------------------------------------------------
+
+HRESULT ControlObject::GetPages(CAUUID* pages) {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        if (!pages) return E_POINTER;
+        pages->cElems = 0;
+        pages->pElems = nullptr;
+        if (!control_) return E_UNEXPECTED;
+        const std::span<const CLSID> list = control_->PropertyPages();
+        if (list.empty()) return S_OK;
+        auto* elems = static_cast<GUID*>(CoTaskMemAlloc(list.size() * sizeof(GUID)));
+        if (!elems) return E_OUTOFMEMORY;
+        std::copy(list.begin(), list.end(), elems);
+        pages->cElems = static_cast<ULONG>(list.size());
+        pages->pElems = elems;
+        return S_OK;
+    });
 }
 
 // --- IDispatch -------------------------------------------------------------------------------

@@ -8,7 +8,8 @@
 //   OnMnemonic       the control's AccessKeyPress with the key's character (13 for Return,
 //                    27 for Escape)
 //   TranslateAccelerator  S_FALSE: nothing translated, the container goes on
-//   property browsing     E_NOTIMPL; no property pages
+//   property browsing     E_NOTIMPL; no property page for a single property
+//   ISpecifyPropertyPages the control's PropertyPages(), answered only when it has some
 #pragma once
 
 #include <windows.h>
@@ -29,7 +30,7 @@ class ControlSite;
 
 class ControlObject final
     : public ComObject<IOleObject, IOleControl, Also<IOleInPlaceActiveObject, IOleWindow>,
-                       IPerPropertyBrowsing, IDispatch, IProvideClassInfo> {
+                       IPerPropertyBrowsing, IDispatch, IProvideClassInfo, ISpecifyPropertyPages> {
 public:
     static ComPtr<ControlObject> Create(std::unique_ptr<HostedControl> control);
 
@@ -100,6 +101,9 @@ public:
     // see host/TypeInfo.h.
     HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
+    // ISpecifyPropertyPages
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
+
     int32_t FreezeCount() const { return freeze_; }
 
 private:
@@ -108,6 +112,11 @@ private:
     // The control's partner interfaces (host/HostedControl.h).
     HRESULT QueryOther(REFIID iid, void** object) override;
 
+public:
+    // Property pages are offered only by a control that has pages of its own.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+
+private:
     std::unique_ptr<HostedControl> control_;
     ControlSite* site_ = nullptr;
     ComPtr<IOleClientSite> clientSite_;

@@ -263,12 +263,18 @@ void Form::CreateWindowFromLayout() {
             exStyle |= WS_EX_TOOLWINDOW;
             break;
     }
-    if (layout_.borderStyle != 0 && layout_.controlBox) style |= WS_SYSMENU;
+    if (parentWindow_) {
+        // A page inside its frame: the frame's dialog navigation may step into it.
+        style = WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+        exStyle = WS_EX_CONTROLPARENT;
+    }
+    if (!parentWindow_ && layout_.borderStyle != 0 && layout_.controlBox) style |= WS_SYSMENU;
     if (minMax && layout_.controlBox && layout_.minButton) style |= WS_MINIMIZEBOX;
     if (minMax && layout_.controlBox && layout_.maxButton) style |= WS_MAXIMIZEBOX;
     // A form left out of the taskbar is owned by the hidden main window, which has no button.
-    HWND owner = nullptr;
-    if (layout_.showInTaskbar) {
+    HWND owner = parentWindow_;
+    if (parentWindow_) {
+    } else if (layout_.showInTaskbar) {
         exStyle |= WS_EX_APPWINDOW;
     } else {
         owner = Program::MainWindow();
@@ -280,7 +286,9 @@ void Form::CreateWindowFromLayout() {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     int x = CW_USEDEFAULT, y = CW_USEDEFAULT;
-    if (layout_.startUpPosition == 0) {
+    if (parentWindow_) {
+        x = y = 0;
+    } else if (layout_.startUpPosition == 0) {
         x = Units::TwipsToPixels(layout_.left, Units::Axis::X);
         y = Units::TwipsToPixels(layout_.top, Units::Axis::Y);
     } else if (layout_.startUpPosition == 1 || layout_.startUpPosition == 2) {
@@ -613,6 +621,22 @@ Form* Form::FromWindow(HWND hwnd) {
     if (!GetClassNameW(hwnd, cls, 64) || std::wstring_view(cls) != kWindowClass) return nullptr;
     auto* form = static_cast<Form*>(WindowClass::OwnerOf(hwnd));
     return form && form->hwnd_ == hwnd ? form : nullptr;
+}
+
+Form* Form::Containing(HWND hwnd) {
+    for (HWND w = hwnd; w;
+         w = (GetWindowLongPtrW(w, GWL_STYLE) & WS_CHILD) ? GetParent(w) : nullptr) {
+        if (Form* form = FromWindow(w)) return form;
+    }
+    return nullptr;
+}
+
+void Form::SetUserMode(bool userMode) {
+    if (userMode == userMode_) return;
+    userMode_ = userMode;
+    if (!loaded_) return;
+    for (ControlSite* site : order_)
+        site->NotifyAmbientChanged(DISPID_AMBIENT_USERMODE);
 }
 
 ControlSite* Form::SiteOfWindow(HWND hwnd) const {

@@ -119,10 +119,14 @@ public:
     bool RightToLeft() const { return layout_.rightToLeft; }
     OLE_COLOR BackColor() const { return static_cast<OLE_COLOR>(layout_.backColor); }
     OLE_COLOR ForeColor() const { return static_cast<OLE_COLOR>(layout_.foreColor); }
-    // Run time (true) or design time (false): the controls' ambient UserMode. Set it before
-    // loading.
+    // Run time (true) or design time (false): the controls' ambient UserMode. Changing it on a
+    // loaded form tells every control (AmbientChanged("UserMode")).
     bool UserMode() const { return userMode_; }
-    void SetUserMode(bool userMode) { userMode_ = userMode; }
+    void SetUserMode(bool userMode);
+    // Makes the form's window a child of `parent` (a property page inside its frame): no
+    // border or caption, at (0, 0) with the layout's client size. Set it before loading.
+    void SetParentWindow(HWND parent) { parentWindow_ = parent; }
+    HWND ParentWindow() const { return parentWindow_; }
     // Inner size of the window in twips.
     double ScaleWidth() const;
     double ScaleHeight() const;
@@ -165,6 +169,9 @@ public:
 
     // --- used by the sites, the keyboard routing and the window procedures -----------------
     static Form* FromWindow(HWND hwnd);
+    // The innermost form whose window is `hwnd` or holds it (a page's form inside a frame
+    // before the frame's own form).
+    static Form* Containing(HWND hwnd);
     ControlSite* SiteOfWindow(HWND hwnd) const;  // the site whose window holds `hwnd`
     ControlSite* FocusedSite() const;            // from the focus window
     std::vector<ControlSite*> TabOrder() const;  // by tab index, then creation order
@@ -228,6 +235,7 @@ private:
     bool deletePending_ = false;
     int modalLoops_ = 0;
     bool userMode_ = true;
+    HWND parentWindow_ = nullptr;
     ComPtr<IFontDisp> font_;
     ComPtr<FormFrame> frame_;
     ComPtr<DropTarget> dropTarget_;  // for the windowless controls

@@ -124,7 +124,7 @@ bool ForeignLoopTracks() {
     if (info.flags & (GUI_INMENUMODE | GUI_POPUPMENUMODE | GUI_SYSTEMMENUMODE | GUI_INMOVESIZE)) {
         return true;
     }
-    return info.hwndCapture && !Host::Form::FromWindow(GetAncestor(info.hwndCapture, GA_ROOT));
+    return info.hwndCapture && !Host::Form::Containing(info.hwndCapture);
 }
 
 LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -133,8 +133,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
         const bool key = msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST;
         const bool mouse = msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST;
         if (((key && !ForeignLoopTracks()) || mouse) && msg->hwnd) {
-            if (Host::Form* form = Host::Form::FromWindow(GetAncestor(msg->hwnd, GA_ROOT));
-                form && form->Loaded()) {
+            if (Host::Form* form = Host::Form::Containing(msg->hwnd); form && form->Loaded()) {
                 if (mouse) {
                     form->RelayToolTipMessage(*msg);
                 } else if (PreTranslate(*form, *msg)) {
@@ -151,7 +150,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK FocusHook(int code, WPARAM wParam, LPARAM lParam) {
     if (code == HCBT_SETFOCUS && wParam) {
         HWND gaining = reinterpret_cast<HWND>(wParam);
-        if (Host::Form* form = Host::Form::FromWindow(GetAncestor(gaining, GA_ROOT))) {
+        if (Host::Form* form = Host::Form::Containing(gaining)) {
             // Nothing of the form runs inside the focus change itself.
             PostMessageW(form->Hwnd(), kFocusChangedMessage, 0, 0);
         }

@@ -24,6 +24,7 @@
 #include <objidl.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -161,6 +162,10 @@ public:
         *object = nullptr;
         return E_NOINTERFACE;
     }
+    // The class identifiers of the control's property pages (host/PropertyPage.h), in the
+    // order a property frame shows them; the framework object answers
+    // ISpecifyPropertyPages only for a control that has some. Static data.
+    virtual std::span<const CLSID> PropertyPages() const { return {}; }
     // The control's members, events and persisted keys (host/ControlDescription.h); the
     // framework object's IDispatch reaches the members through it. Static data: the
     // description outlives the instance. None by default.

@@ -2,12 +2,16 @@
 # The project's two entry points (run as root on Debian 12; installs are skipped when present):
 #   tools/dev.sh run    install what is missing, build, start the setup program under Wine
 #   tools/dev.sh test   install what is missing, build, run every test
-# Options through the environment: ARCH=i686|x86_64 (default i686), BUILD_DIR, JOBS.
+#   tools/dev.sh docs   build, write docs/controls from the controls' tables (commit the result)
+# Options through the environment: ARCH=i686|x86_64 (test: both, i686 first, each in its own
+# prefix; run: i686), BUILD_DIR (one architecture only), JOBS, TEST_JOBS.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 arch=${ARCH:-i686}
 build=${BUILD_DIR:-$here/build/$arch}
+# The test command covers both architectures unless one is asked for.
+if [[ -n ${ARCH:-} || -n ${BUILD_DIR:-} ]]; then test_archs=("$arch"); else test_archs=(i686 x86_64); fi
 jobs=${JOBS:-$(nproc)}
 mode=${1:-test}
 
@@ -20,7 +24,7 @@ install_packages() {
         dpkg --add-architecture i386
     }
     local pkgs=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 xvfb xauth
-                x11-utils imagemagick cmake make googletest clang libclang-rt-14-dev)
+                x11-utils imagemagick cmake make googletest clang libclang-rt-14-dev fonts-wine)
     for p in "${pkgs[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || need+=("$p")
     done
@@ -46,17 +50,87 @@ wine_arch() { [[ $arch == x86_64 ]] && echo win64 || echo win32; }
 
 install_packages
 
-case "$mode" in
-test)
-    configure_and_build
-    log "testing"
-    cd "$build"
-    # One test executable at a time: they share one desktop, and a system-modal box of one
-    # would be owned by the foreground window of another.
+# Test programs run in parallel, each in a Wine environment (slot) of its own, so that a
+# system-modal box of one can never be owned by another's window: ctest hands the slots out
+# (wine-slots.json, PAYLEVIX_TEST_SLOTS at configure time) and runs as many jobs.
+ctest_args() {
+    local slots
+    slots=$(grep -o '"id"' "$build/wine-slots.json" | wc -l)
     # A test program that fails is run once more: the script runner's first real click into
     # a form just shown is occasionally lost under Wine's virtual desktop, and a failure that
     # is real fails twice.
-    exec ctest --output-on-failure -j "${TEST_JOBS:-1}" --repeat until-pass:2
+    echo --output-on-failure --resource-spec-file "$build/wine-slots.json" -j "${TEST_JOBS:-$slots}" \
+        --repeat until-pass:2
+}
+
+# Runs one architecture's tests with ctest's own output and keeps its closing lines for the
+# combined summary.
+test_arch() {
+    local rc=0 args
+    args=$(ctest_args)
+    log "testing $arch"
+    # shellcheck disable=SC2086
+    (cd "$build" && ctest $args) | tee "$build/ctest.log" || rc=$?
+    return "$rc"
+}
+
+# One summary for all architectures, in ctest's own words, so that the closing lines of the
+# run speak for every architecture and the status is the combined one.
+combined_summary() {
+    local passed=0 total=0 seconds=0 failed=() a n t s line
+    for a in "$@"; do
+        local f=$here/build/$a/ctest.log
+        line=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$f" 2>/dev/null | tail -1 || true)
+        if [[ -z $line ]]; then
+            failed+=("$a: ctest gave no summary")
+            total=$((total + 1))
+            continue
+        fi
+        n=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
+        t=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+        s=$(grep -E '^Total Test time \(real\) =' "$f" | tail -1 | sed -E 's/.*= *([0-9.]+) sec.*/\1/')
+        total=$((total + t))
+        passed=$((passed + t - n))
+        seconds=$(awk -v a="$seconds" -v b="${s:-0}" 'BEGIN { printf "%.2f", a + b }')
+        while IFS= read -r line; do failed+=("$line [$a]"); done < <(
+            sed -n '/^The following tests FAILED:/,/^Errors while running CTest/p' "$f" |
+                grep -E '^[[:space:]]+[0-9]+ - ' || true)
+    done
+    local percent=100
+    if ((total > 0)); then percent=$(awk -v p="$passed" -v t="$total" -v f="${#failed[@]}" \
+        'BEGIN { x = p * 100 / t; if (f > 0 && x > 99) x = 99; printf "%d", x + 0.5 }'); fi
+    echo
+    echo "== all architectures: $*"
+    echo "$percent% tests passed, $((total - passed)) tests failed out of $total"
+    echo
+    echo "Total Test time (real) = $seconds sec"
+    if ((${#failed[@]})); then
+        echo
+        echo "The following tests FAILED:"
+        printf '%s\n' "${failed[@]}"
+        echo "Errors while running CTest"
+        return 8
+    fi
+}
+
+case "$mode" in
+test)
+    if ((${#test_archs[@]} == 1)); then
+        configure_and_build
+        log "testing $arch"
+        args=$(ctest_args)
+        cd "$build"
+        # shellcheck disable=SC2086
+        exec ctest $args
+    fi
+    status=0
+    for arch in "${test_archs[@]}"; do
+        build=$here/build/$arch
+        configure_and_build
+        test_arch || status=1
+    done
+    combined_summary "${test_archs[@]}" || status=$?
+    exit "$status"
     ;;
 run)
     configure_and_build
@@ -70,8 +144,13 @@ run)
     log "starting setup.exe"
     exec "$here/tools/wine-env.sh" run "$build" "$build/setup/setup.exe"
     ;;
+docs)
+    configure_and_build
+    log "writing docs/controls from the controls' tables"
+    cmake --build "$build" --target control_docs -- --no-print-directory
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|docs" >&2
     exit 2
     ;;
 esac

@@ -549,6 +549,8 @@ void RichTextBox::SetMaxLength(int32_t value) {
 
 void RichTextBox::SetScrollBars(int32_t value) {
     if (value < 0 || value > 3) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    // An unchanged value keeps the window: re-creating it would read the whole document again.
+    if (value == PropScrollBars) return;
     PropScrollBars = value;
     ReCreateSystemWindow();
     Site().PropertyChanged(L"ScrollBars");

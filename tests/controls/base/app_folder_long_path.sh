@@ -3,7 +3,8 @@
 # copied there and started through Wine, and must report that whole folder with exactly one
 # trailing backslash.
 set -euo pipefail
-wine_run=$1 probe=$2 prefix=$3
+wine_run=$1 probe=$2 wine_env=$3 build=$4
+prefix=$("$wine_env" where "$build")
 dir=$prefix/drive_c/paylevix-long
 rm -rf "$dir"
 long=$dir

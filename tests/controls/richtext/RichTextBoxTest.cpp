@@ -131,6 +131,11 @@ TEST(RichTextBox, ScrollBarsKeepContentSelectionAndScrollPosition) {
     EXPECT_EQ(after.y, 0);
     EXPECT_EQ(PlainText(box.hWnd()), text);
 
+    // The same value again changes nothing: the window stays, the text is not read again.
+    const HWND third = box.hWnd();
+    box.SetScrollBars(1);
+    EXPECT_EQ(box.hWnd(), third);
+
     try {
         box.SetScrollBars(4);
         ADD_FAILURE() << "4 was taken";

@@ -1,0 +1,17 @@
+// The one line format in which every benchmark reports a figure, collected by bench/run.sh
+// into one table (bench/README.md):
+//   BENCH <TAB> name <TAB> value <TAB> goal <TAB> what was measured
+// The value is a plain number (a ratio, or a size); the goal is "<= x", ">= x" or "-" for a
+// figure without a goal. Anything else a benchmark prints is left out of the table.
+#pragma once
+
+#include <cstdio>
+
+namespace BenchReport {
+
+inline void Figure(const char* name, double value, const char* goal, const char* detail) {
+    std::printf("BENCH\t%s\t%.3f\t%s\t%s\n", name, value, goal, detail);
+    std::fflush(stdout);
+}
+
+}  // namespace BenchReport
