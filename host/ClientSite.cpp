@@ -12,34 +12,6 @@ ComPtr<ClientSite> ClientSite::Create(ControlSite& site) {
     return ComPtr<ClientSite>::Attach(new ClientSite(site));
 }
 
-HRESULT ClientSite::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleClientSite)) {
-        *object = static_cast<IOleClientSite*>(this);
-    } else if (IsEqualIID(iid, IID_IOleControlSite)) {
-        *object = static_cast<IOleControlSite*>(this);
-    } else if (IsEqualIID(iid, IID_IOleInPlaceSite) || IsEqualIID(iid, IID_IOleWindow)) {
-        *object = static_cast<IOleInPlaceSite*>(this);
-    } else if (IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG ClientSite::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG ClientSite::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT ClientSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
     if (moniker) *moniker = nullptr;
     return E_NOTIMPL;

@@ -7,24 +7,18 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 
 namespace Host {
 
 class ControlSite;
 
-class ClientSite final : public IOleClientSite,
-                         public IOleControlSite,
-                         public IOleInPlaceSite,
-                         public IDispatch {
+class ClientSite final : public ComObject<IOleClientSite, IOleControlSite,
+                                          Also<IOleInPlaceSite, IOleWindow>, IDispatch> {
 public:
     static ComPtr<ClientSite> Create(ControlSite& site);
     void Detach() { site_ = nullptr; }
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IOleClientSite
     HRESULT STDMETHODCALLTYPE SaveObject() override { return E_NOTIMPL; }
@@ -69,9 +63,8 @@ public:
 
 private:
     explicit ClientSite(ControlSite& site) : site_(&site) {}
-    ~ClientSite() = default;
+    ~ClientSite() override = default;
 
-    LONG refs_ = 1;
     ControlSite* site_;
 };
 

@@ -65,43 +65,19 @@ void ControlObject::DetachSite() {
 }
 
 HRESULT ControlObject::QueryInterface(REFIID iid, void** object) {
-    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+    if (IsEqualIID(iid, IID_ISpecifyPropertyPages) &&
+        (!control_ || control_->PropertyPages().empty())) {
         if (!object) return E_POINTER;
         *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleObject)) {
-            *object = static_cast<IOleObject*>(this);
-        } else if (IsEqualIID(iid, IID_IOleControl)) {
-            *object = static_cast<IOleControl*>(this);
-        } else if (IsEqualIID(iid, IID_IOleInPlaceActiveObject) ||
-                   IsEqualIID(iid, IID_IOleWindow)) {
-            *object = static_cast<IOleInPlaceActiveObject*>(this);
-        } else if (IsEqualIID(iid, IID_IPerPropertyBrowsing)) {
-            *object = static_cast<IPerPropertyBrowsing*>(this);
-        } else if (IsEqualIID(iid, IID_IDispatch)) {
-            *object = static_cast<IDispatch*>(this);
-        } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
-            *object = static_cast<IProvideClassInfo*>(this);
-        } else if (IsEqualIID(iid, IID_ISpecifyPropertyPages) && control_ &&
-                   !control_->PropertyPages().empty()) {
-            *object = static_cast<ISpecifyPropertyPages*>(this);
-        } else if (control_) {
-            return control_->QueryPartner(iid, object);
-        } else {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
+        return QueryOther(iid, object);
+    }
+    return ComObject::QueryInterface(iid, object);
+}
+
+HRESULT ControlObject::QueryOther(REFIID iid, void** object) {
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        return control_ ? control_->QueryPartner(iid, object) : E_NOINTERFACE;
     });
-}
-
-ULONG ControlObject::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG ControlObject::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
 }
 
 // --- IOleObject ------------------------------------------------------------------------------
@@ -216,7 +192,7 @@ HRESULT ControlObject::GetMiscStatus(DWORD, DWORD* status) {
 HRESULT ControlObject::GetControlInfo(CONTROLINFO* info) {
     return ControlErrors::AtComBoundary([&]() -> HRESULT {
         if (!info) return E_POINTER;
-        accessKeyTable_.reset();
+        accessKeyTable_.Reset();
         info->hAccel = nullptr;
         info->cAccel = 0;
         info->dwFlags = 0;
@@ -229,10 +205,10 @@ HRESULT ControlObject::GetControlInfo(CONTROLINFO* info) {
             entries.push_back(ACCEL{FALT | FVIRTKEY, static_cast<WORD>(scan & 0xFF), command++});
         }
         if (entries.empty()) return S_OK;
-        accessKeyTable_.reset(
+        accessKeyTable_.Reset(
             CreateAcceleratorTableW(entries.data(), static_cast<int>(entries.size())));
         if (!accessKeyTable_) return E_OUTOFMEMORY;
-        info->hAccel = accessKeyTable_.get();
+        info->hAccel = accessKeyTable_.Get();
         info->cAccel = static_cast<USHORT>(entries.size());
         return S_OK;
     });

@@ -19,20 +19,18 @@
 #include <memory>
 #include <type_traits>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
+#include "controls/base/Handles.h"
 #include "host/HostedControl.h"
 
 namespace Host {
 
 class ControlSite;
 
-class ControlObject final : public IOleObject,
-                            public IOleControl,
-                            public IOleInPlaceActiveObject,
-                            public IPerPropertyBrowsing,
-                            public IDispatch,
-                            public IProvideClassInfo,
-                            public ISpecifyPropertyPages {
+class ControlObject final
+    : public ComObject<IOleObject, IOleControl, Also<IOleInPlaceActiveObject, IOleWindow>,
+                       IPerPropertyBrowsing, IDispatch, IProvideClassInfo, ISpecifyPropertyPages> {
 public:
     static ComPtr<ControlObject> Create(std::unique_ptr<HostedControl> control);
 
@@ -40,11 +38,6 @@ public:
     IUnknown* Identity() { return static_cast<IOleObject*>(this); }
     void AttachSite(ControlSite* site);
     void DetachSite();
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     // IOleObject
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite* site) override;
@@ -115,17 +108,20 @@ public:
 
 private:
     explicit ControlObject(std::unique_ptr<HostedControl> control);
-    ~ControlObject();
+    ~ControlObject() override;
+    // The control's partner interfaces (host/HostedControl.h).
+    HRESULT QueryOther(REFIID iid, void** object) override;
 
-    LONG refs_ = 1;
+public:
+    // Property pages are offered only by a control that has pages of its own.
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
+
+private:
     std::unique_ptr<HostedControl> control_;
     ControlSite* site_ = nullptr;
     ComPtr<IOleClientSite> clientSite_;
-    struct AccelDeleter {
-        void operator()(HACCEL table) const { DestroyAcceleratorTable(table); }
-    };
     // The framework's own table, rebuilt on each request.
-    std::unique_ptr<std::remove_pointer_t<HACCEL>, AccelDeleter> accessKeyTable_;
+    UniqueAccel accessKeyTable_;
     int32_t freeze_ = 0;
 };
 

@@ -4,7 +4,10 @@
 
 #include <cmath>
 
+#include "controls/base/ComObject.h"
+#include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
+#include "controls/base/Handles.h"
 #include "host/ClientSite.h"
 #include "host/ControlObject.h"
 #include "host/DataObject.h"
@@ -13,85 +16,13 @@
 #include "host/Form.h"
 #include "host/Program.h"
 #include "host/StoredValue.h"
+#include "host/WindowClass.h"
 
 namespace Host {
 
 namespace {
 
 constexpr wchar_t kUserControlClass[] = L"PaylevixUserControl";
-
-LRESULT CALLBACK UserControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* site = reinterpret_cast<ControlSite*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    // Until CreateWindowExW has returned the site does not know its window yet.
-    if (!site || msg == WM_NCDESTROY || site->Hwnd() != hwnd) {
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-    return site->UserControlProc(msg, wParam, lParam);
-}
-
-void RegisterUserControlClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(Program::Instance(), kUserControlClass, &wc)) return;
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = UserControlWindowProc;
-    wc.hInstance = Program::Instance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kUserControlClass;
-    RegisterClassExW(&wc);
-}
-
-// The system cursor of a mouse pointer value (0 and 99 have none of their own).
-LPCWSTR PointerCursor(int16_t pointer) {
-    switch (pointer) {
-        case 1:
-            return IDC_ARROW;
-        case 2:
-            return IDC_CROSS;
-        case 3:
-            return IDC_IBEAM;
-        case 4:
-            return IDC_HAND;
-        case 5:
-        case 15:
-            return IDC_SIZEALL;
-        case 6:
-            return IDC_SIZENESW;
-        case 7:
-            return IDC_SIZENS;
-        case 8:
-            return IDC_SIZENWSE;
-        case 9:
-            return IDC_SIZEWE;
-        case 10:
-            return IDC_UPARROW;
-        case 11:
-            return IDC_WAIT;
-        case 12:
-            return IDC_NO;
-        case 13:
-            return IDC_APPSTARTING;
-        case 14:
-            return IDC_HELP;
-        case 16:
-            return MAKEINTRESOURCEW(32663);
-        default:
-            return nullptr;
-    }
-}
-
-COLORREF ToColorRef(OLE_COLOR color) {
-    COLORREF result = 0;
-    if (FAILED(OleTranslateColor(color, nullptr, &result))) result = GetSysColor(COLOR_BTNFACE);
-    return result;
-}
 
 int32_t ToTwips(double value) {
     if (!std::isfinite(value) || value < -Layout::kMaxLength || value > Layout::kMaxLength) {
@@ -454,21 +385,10 @@ void ControlSite::SetOLEDropMode(int32_t mode) {
 namespace {
 
 // The source side of a control's OLE drag.
-class DropSource final : public IDropSource {
+// Lives on the stack of OLEDrag, which outlasts the drag.
+class DropSource final : public UnownedComObject<IDropSource> {
 public:
     explicit DropSource(HostedControl& control) : control_(control) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource)) {
-            *object = static_cast<IDropSource*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on the stack of OLEDrag, which outlasts the drag.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
         if (escape) return DRAGDROP_S_CANCEL;
         if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
@@ -592,7 +512,8 @@ void ControlSite::Create() {
     clientSite_ = ClientSite::Create(*this);
     object_->SetClientSite(static_cast<IOleClientSite*>(clientSite_.Get()));
     if (kind_ != SiteKind::Windowed) return;
-    RegisterUserControlClass();
+    WindowClass::Register(kUserControlClass,
+                          WindowClass::Forward<ControlSite, &ControlSite::UserControlProc>);
     const RECT b = Bounds();
     hwnd_ = CreateWindowExW(
         WS_EX_CONTROLPARENT, kUserControlClass, name_.c_str(),
@@ -738,7 +659,7 @@ void ControlSite::Terminate() {
     }
     if (hwnd_) {
         HWND hwnd = std::exchange(hwnd_, nullptr);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        WindowClass::Release(hwnd);
         DestroyWindow(hwnd);
     }
     if (extenderObject_) std::exchange(extenderObject_, {})->Detach();
@@ -846,9 +767,8 @@ LRESULT ControlSite::UserControlProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND: {
             RECT r;
             GetClientRect(hwnd, &r);
-            HBRUSH brush = CreateSolidBrush(ToColorRef(backColor_));
-            FillRect(reinterpret_cast<HDC>(wParam), &r, brush);
-            DeleteObject(brush);
+            const UniqueBrush brush(CreateSolidBrush(Common::DrawColor(backColor_)));
+            FillRect(reinterpret_cast<HDC>(wParam), &r, brush.Get());
             return 1;
         }
         case WM_SETCURSOR:
@@ -871,7 +791,7 @@ bool ControlSite::ApplyPointer() const {
             cursor = reinterpret_cast<HCURSOR>(static_cast<UINT_PTR>(handle));
         }
     } else {
-        cursor = LoadCursorW(nullptr, PointerCursor(mousePointer_));
+        cursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(Common::MousePointerID(mousePointer_)));
     }
     if (!cursor) return false;
     SetCursor(cursor);
@@ -885,13 +805,12 @@ void PaintSurface::DrawBox(int left, int top, int right, int bottom, COLORREF co
                            bool filled) const {
     if (!hdc) return;
     const RECT r{left, top, right, bottom};
-    HBRUSH brush = CreateSolidBrush(color);
+    const UniqueBrush brush(CreateSolidBrush(color));
     if (filled) {
-        FillRect(hdc, &r, brush);
+        FillRect(hdc, &r, brush.Get());
     } else {
-        FrameRect(hdc, &r, brush);
+        FrameRect(hdc, &r, brush.Get());
     }
-    DeleteObject(brush);
 }
 
 // --- HostedControl

@@ -103,27 +103,6 @@ std::optional<std::wstring> DataObject::TextOf(IDataObject* data) {
     return text;
 }
 
-HRESULT DataObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-        *object = static_cast<IDataObject*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DataObject::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG DataObject::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT DataObject::QueryGetData(FORMATETC* format) {
     if (!format) return E_POINTER;
     if (format->dwAspect != DVASPECT_CONTENT) return DV_E_DVASPECT;

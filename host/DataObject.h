@@ -20,12 +20,13 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 #include "controls/base/Handles.h"
 
 namespace Host {
 
-class DataObject final : public IDataObject {
+class DataObject final : public ComObject<IDataObject> {
 public:
     static ComPtr<DataObject> Create();
 
@@ -48,10 +49,6 @@ public:
 
     // The text of any data object (CF_UNICODETEXT), if it has one.
     static std::optional<std::wstring> TextOf(IDataObject* data);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override;
     HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
@@ -80,12 +77,11 @@ private:
         bool Rendered() const { return bytes || bitmap || enhMetafile || metafile; }
     };
     DataObject() = default;
-    ~DataObject() = default;
+    ~DataObject() override = default;
     Entry* Find(CLIPFORMAT format);
     Entry& Slot(CLIPFORMAT format);  // emptied, or new
     HRESULT Copy(const Entry& entry, STGMEDIUM& medium) const;
 
-    LONG refs_ = 1;
     std::vector<Entry> entries_;
     std::function<void(CLIPFORMAT)> renderer_;
 };

@@ -25,30 +25,6 @@ void DispatchObject::Detach() {
     fallback_ = {};
 }
 
-HRESULT DispatchObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, IID_IProvideClassInfo)) {
-        *object = static_cast<IProvideClassInfo*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG DispatchObject::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG DispatchObject::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT DispatchObject::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;
     *count = 1;

@@ -23,12 +23,13 @@
 #include <string>
 #include <vector>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 #include "host/Variant.h"
 
 namespace Host {
 
-class DispatchObject final : public IDispatch, public IProvideClassInfo {
+class DispatchObject final : public ComObject<IDispatch, IProvideClassInfo> {
 public:
     struct Member {
         std::wstring name;
@@ -45,10 +46,6 @@ public:
     // The identifiers of the table's members: this base plus the member's position.
     static constexpr DISPID kFirstId = 0x68030000;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
@@ -61,9 +58,8 @@ public:
 
 private:
     DispatchObject(std::wstring typeName, std::vector<Member> members, ComPtr<IDispatch> fallback);
-    ~DispatchObject() = default;
+    ~DispatchObject() override = default;
 
-    LONG refs_ = 1;
     bool detached_ = false;
     std::wstring typeName_;
     std::vector<Member> members_;

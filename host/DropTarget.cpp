@@ -25,27 +25,6 @@ ComPtr<DropTarget> DropTarget::Create(Form& form, ControlSite* site) {
     return ComPtr<DropTarget>::Attach(new DropTarget(form, site));
 }
 
-HRESULT DropTarget::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-        *object = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DropTarget::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG DropTarget::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 ControlSite* DropTarget::TargetAt(POINTL screen, POINT& local) const {
     if (!form_ || !form_->Hwnd()) return nullptr;
     POINT client{screen.x, screen.y};

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 
 namespace Host {
@@ -18,7 +19,7 @@ namespace Host {
 class ControlSite;
 class Form;
 
-class DropTarget final : public IDropTarget {
+class DropTarget final : public ComObject<IDropTarget> {
 public:
     // `site` null: the windowless controls of `form`.
     static ComPtr<DropTarget> Create(Form& form, ControlSite* site);
@@ -29,10 +30,6 @@ public:
         data_.Reset();
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL pt,
                                         DWORD* effect) override;
     HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL pt, DWORD* effect) override;
@@ -42,11 +39,10 @@ public:
 
 private:
     DropTarget(Form& form, ControlSite* site) : form_(&form), site_(site) {}
-    ~DropTarget() = default;
+    ~DropTarget() override = default;
     ControlSite* TargetAt(POINTL screen, POINT& local) const;
     void Notify(ControlSite* site, DWORD keys, POINT local, DWORD* effect, int16_t state);
 
-    LONG refs_ = 1;
     Form* form_;
     ControlSite* site_;
     ControlSite* over_ = nullptr;

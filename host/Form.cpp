@@ -19,6 +19,7 @@
 #include "host/Program.h"
 #include "host/StoredValue.h"
 #include "host/Units.h"
+#include "host/WindowClass.h"
 
 namespace Host {
 
@@ -26,30 +27,6 @@ namespace {
 
 // Posted to a form whose teardown had to wait for the events in progress to return.
 constexpr UINT kTeardownMessage = WM_APP + 0x2A1;
-
-LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!form || form->Hwnd() != hwnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
-    return form->WindowProc(msg, wParam, lParam);
-}
-
-void RegisterFormClass() {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (GetClassInfoExW(Program::Instance(), Form::kWindowClass, &wc)) return;
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = FormWindowProc;
-    wc.hInstance = Program::Instance();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = Form::kWindowClass;
-    RegisterClassExW(&wc);
-}
 
 std::wstring Upper(std::wstring_view s) {
     std::wstring out(s);
@@ -60,12 +37,6 @@ std::wstring Upper(std::wstring_view s) {
 
 std::wstring HandlerKey(std::wstring_view control, std::wstring_view event) {
     return Upper(control) + L"|" + Upper(event);
-}
-
-COLORREF ToColorRef(OLE_COLOR color) {
-    COLORREF result = 0;
-    if (FAILED(OleTranslateColor(color, nullptr, &result))) result = GetSysColor(COLOR_BTNFACE);
-    return result;
 }
 
 // The font a form offers when its layout names none: the system's message font.
@@ -263,7 +234,7 @@ void Form::Load() {
 }
 
 void Form::CreateWindowFromLayout() {
-    RegisterFormClass();
+    WindowClass::Register(kWindowClass, WindowClass::Forward<Form, &Form::WindowProc>);
     DWORD style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
     bool minMax = false;
@@ -369,7 +340,7 @@ void Form::ApplyDefaultAndCancel() {
         if (site->StoredLayout().isDefault && !defaultSite_) defaultSite_ = site;
         if (site->StoredLayout().isCancel && !cancelSite_) cancelSite_ = site;
     }
-    UpdateDisplayAsDefault(nullptr);
+    UpdateDisplayAsDefault();
 }
 
 void Form::Show(ShowMode mode, HWND owner) {
@@ -509,7 +480,7 @@ void Form::Teardown() {
         }
         HWND hwnd = std::exchange(hwnd_, nullptr);
         Common::ClearOwnActiveWindow(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        WindowClass::Release(hwnd);
         DestroyWindow(hwnd);
         FormInput::RemoveForm();
     }
@@ -648,7 +619,7 @@ Form* Form::FromWindow(HWND hwnd) {
     if (GetWindowThreadProcessId(hwnd, &pid) != GetCurrentThreadId()) return nullptr;
     wchar_t cls[64];
     if (!GetClassNameW(hwnd, cls, 64) || std::wstring_view(cls) != kWindowClass) return nullptr;
-    auto* form = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto* form = static_cast<Form*>(WindowClass::OwnerOf(hwnd));
     return form && form->hwnd_ == hwnd ? form : nullptr;
 }
 
@@ -758,7 +729,7 @@ void Form::OnSiteFocus(ControlSite& site) {
     ControlSite* before = activeSite_;
     activeSite_ = &site;
     ActiveObjectFor(site);
-    UpdateDisplayAsDefault(before);
+    UpdateDisplayAsDefault();
     if (before) {
         before->Control().ExitFocus();
         RaiseEvent(before, L"LostFocus", 0, {});
@@ -822,7 +793,7 @@ void Form::SetDefaultSite(ControlSite* site) {
     for (ControlSite* s : order_) {
         s->EditLayout().isDefault = s == site;
     }
-    UpdateDisplayAsDefault(activeSite_);
+    UpdateDisplayAsDefault();
 }
 
 void Form::SetCancelSite(ControlSite* site) {
@@ -832,7 +803,7 @@ void Form::SetCancelSite(ControlSite* site) {
     }
 }
 
-void Form::UpdateDisplayAsDefault(ControlSite*) {
+void Form::UpdateDisplayAsDefault() {
     ControlSite* now = DisplayedDefault();
     if (now == displayedDefault_) return;
     ControlSite* old = std::exchange(displayedDefault_, now);
@@ -880,8 +851,8 @@ void Form::ZOrder(ControlSite& site, int32_t position) {
 void Form::PaintBackground(HDC dc) {
     RECT r;
     GetClientRect(hwnd_, &r);
-    PaintSurface{dc, r.right, r.bottom}.DrawBox(0, 0, r.right, r.bottom, ToColorRef(BackColor()),
-                                                true);
+    PaintSurface{dc, r.right, r.bottom}.DrawBox(0, 0, r.right, r.bottom,
+                                                Common::DrawColor(BackColor()), true);
 }
 
 void Form::PaintInto(HDC dc, bool erase) {
@@ -909,10 +880,10 @@ void Form::PaintWindowless(HDC dc, const RECT& update) {
         OffsetViewportOrgEx(dc, b.left, b.top, nullptr);
         IntersectClipRect(dc, 0, 0, w, h);
         if (HFONT font = site->PaintFont()) SelectObject(dc, font);
-        SetTextColor(dc, ToColorRef(site->ForeColor()));
+        SetTextColor(dc, Common::DrawColor(site->ForeColor()));
         SetBkMode(dc, TRANSPARENT);
         if (site->BackStyle() == 1) {
-            PaintSurface{dc, w, h}.DrawBox(0, 0, w, h, ToColorRef(site->BackColor()), true);
+            PaintSurface{dc, w, h}.DrawBox(0, 0, w, h, Common::DrawColor(site->BackColor()), true);
         }
         try {
             site->Control().Paint(PaintSurface{dc, w, h});
@@ -949,10 +920,7 @@ bool Form::RouteMouse(UINT msg, WPARAM wParam, LPARAM lParam) {
     const RECT b = site->Bounds();
     const int x = pt.x - b.left;
     const int y = pt.y - b.top;
-    int16_t shift = 0;
-    if (wParam & MK_SHIFT) shift |= 1;
-    if (wParam & MK_CONTROL) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
+    const int16_t shift = Common::ShiftFromMouseFlags(wParam);
     int16_t button = 0;
     switch (msg) {
         case WM_LBUTTONDOWN:

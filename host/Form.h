@@ -213,7 +213,7 @@ private:
     void DeferTeardown();
     bool QueryUnloadAndUnload(int32_t mode);
     void ApplyDefaultAndCancel();
-    void UpdateDisplayAsDefault(ControlSite* before);
+    void UpdateDisplayAsDefault();
     void PaintBackground(HDC dc);
     // The form's client area into a given context (WM_PRINTCLIENT, WM_PAINT with a context):
     // the background when asked, then the windowless controls.

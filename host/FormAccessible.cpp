@@ -4,36 +4,19 @@
 #include <type_traits>
 #include <vector>
 
+#include "controls/base/ComObject.h"
 #include "host/Form.h"
 
 namespace Host {
 
 namespace {
 
-class FormAccessible final : public IAccessible {
+class FormAccessible final : public ComObject<Also<IAccessible, IDispatch>> {
 public:
     FormAccessible(HWND form, ComPtr<IAccessible> system)
         : form_(form), system_(std::move(system)) {}
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-            IsEqualIID(iid, IID_IAccessible)) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        // No IEnumVARIANT: clients then ask for the children one by one, ours included.
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = --refs_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
+    // No IEnumVARIANT: clients then ask for the children one by one, ours included.
 
     // IDispatch: accessibility clients call through the function table.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -210,7 +193,6 @@ private:
         return *out ? S_OK : S_FALSE;
     }
 
-    LONG refs_ = 1;
     HWND form_;
     ComPtr<IAccessible> system_;
 };

@@ -31,28 +31,6 @@ void FormFrame::ActivateControl(IUnknown* control) {
     SetActiveObject(object.Get(), nullptr);
 }
 
-HRESULT FormFrame::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IOleWindow) ||
-        IsEqualIID(iid, IID_IOleInPlaceUIWindow) || IsEqualIID(iid, IID_IOleInPlaceFrame)) {
-        *object = static_cast<IOleInPlaceFrame*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG FormFrame::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG FormFrame::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT FormFrame::GetWindow(HWND* hwnd) {
     if (!hwnd) return E_POINTER;
     *hwnd = form_;

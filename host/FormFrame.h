@@ -7,11 +7,12 @@
 #include <ocidl.h>
 #include <oleidl.h>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 
 namespace Host {
 
-class FormFrame final : public IOleInPlaceFrame {
+class FormFrame final : public ComObject<Also<IOleInPlaceFrame, IOleInPlaceUIWindow, IOleWindow>> {
 public:
     static ComPtr<FormFrame> Create(HWND form);
     void Detach();  // the form is going: lets go of the active object
@@ -25,10 +26,6 @@ public:
     // The registered active object (may be null).
     IOleInPlaceActiveObject* ActiveObject() const { return active_.Get(); }
     int SetActiveObjectCalls() const { return setActiveObjectCalls_; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* hwnd) override;
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
@@ -53,9 +50,8 @@ public:
 
 private:
     explicit FormFrame(HWND form) : form_(form) {}
-    ~FormFrame();
+    ~FormFrame() override;
 
-    LONG refs_ = 1;
     HWND form_;
     ComPtr<IOleInPlaceActiveObject> active_;
     int setActiveObjectCalls_ = 0;

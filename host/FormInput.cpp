@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "controls/base/ComPtr.h"
+#include "controls/base/Handles.h"
 #include "host/ControlSite.h"
 #include "host/Form.h"
 
@@ -11,8 +12,8 @@ namespace FormInput {
 
 namespace {
 
-HHOOK g_hook = nullptr;
-HHOOK g_focusHook = nullptr;
+UniqueHook g_hook;
+UniqueHook g_focusHook;
 int g_forms = 0;
 
 bool KeyDown(int vk) {
@@ -143,7 +144,7 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam) {
             }
         }
     }
-    return CallNextHookEx(g_hook, code, wParam, lParam);
+    return CallNextHookEx(g_hook.Get(), code, wParam, lParam);
 }
 
 LRESULT CALLBACK FocusHook(int code, WPARAM wParam, LPARAM lParam) {
@@ -154,7 +155,7 @@ LRESULT CALLBACK FocusHook(int code, WPARAM wParam, LPARAM lParam) {
             PostMessageW(form->Hwnd(), kFocusChangedMessage, 0, 0);
         }
     }
-    return CallNextHookEx(g_focusHook, code, wParam, lParam);
+    return CallNextHookEx(g_focusHook.Get(), code, wParam, lParam);
 }
 
 }  // namespace
@@ -162,16 +163,15 @@ LRESULT CALLBACK FocusHook(int code, WPARAM wParam, LPARAM lParam) {
 void AddForm() {
     if (g_forms++ == 0) {
         const DWORD thread = GetCurrentThreadId();
-        g_hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, thread);
-        g_focusHook = SetWindowsHookExW(WH_CBT, FocusHook, nullptr, thread);
+        g_hook.Reset(SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, thread));
+        g_focusHook.Reset(SetWindowsHookExW(WH_CBT, FocusHook, nullptr, thread));
     }
 }
 
 void RemoveForm() {
     if (g_forms > 0 && --g_forms == 0) {
-        if (g_hook) UnhookWindowsHookEx(g_hook);
-        if (g_focusHook) UnhookWindowsHookEx(g_focusHook);
-        g_hook = g_focusHook = nullptr;
+        g_hook.Reset();
+        g_focusHook.Reset();
     }
 }
 

@@ -30,6 +30,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/VTableHandle.h"
 
 #ifdef __CRT_UUID_DECL
@@ -296,19 +297,10 @@ public:
     }
 
     HRESULT QueryPartner(REFIID iid, void** object) override {
-        *object = nullptr;
-        (TryPartner<typename InterfaceOf<Partners>::type>(iid, object) || ...);
+        *object = ComObjects::FindInterface<typename InterfaceOf<Partners>::type...>(this, iid);
         if (!*object) return E_NOINTERFACE;
         AddRef();
         return S_OK;
-    }
-
-private:
-    template <class I>
-    bool TryPartner(REFIID iid, void** object) {
-        if (!IsEqualIID(iid, __uuidof(I))) return false;
-        *object = static_cast<I*>(this);
-        return true;
     }
 };
 

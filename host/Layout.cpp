@@ -11,26 +11,6 @@
 
 namespace Layout {
 
-bool ControlLayout::operator==(const ControlLayout& o) const {
-    return type == o.type && name == o.name && left == o.left && top == o.top && width == o.width &&
-           height == o.height && tabIndex == o.tabIndex && tabStop == o.tabStop &&
-           visible == o.visible && causesValidation == o.causesValidation &&
-           isDefault == o.isDefault && isCancel == o.isCancel && tag == o.tag &&
-           toolTipText == o.toolTipText && helpContextId == o.helpContextId &&
-           whatsThisHelpId == o.whatsThisHelpId && dragMode == o.dragMode &&
-           dragIcon == o.dragIcon && properties == o.properties;
-}
-
-bool FormLayout::operator==(const FormLayout& o) const {
-    return name == o.name && caption == o.caption && tag == o.tag && clientWidth == o.clientWidth &&
-           clientHeight == o.clientHeight && left == o.left && top == o.top &&
-           borderStyle == o.borderStyle && startUpPosition == o.startUpPosition &&
-           controlBox == o.controlBox && minButton == o.minButton && maxButton == o.maxButton &&
-           showInTaskbar == o.showInTaskbar && rightToLeft == o.rightToLeft && icon == o.icon &&
-           font == o.font && backColor == o.backColor && foreColor == o.foreColor &&
-           controls == o.controls;
-}
-
 LayoutError::LayoutError(std::string file, int line, int column, std::string message)
     : std::runtime_error(file + "(" + std::to_string(line) + "," + std::to_string(column) +
                          "): " + message),

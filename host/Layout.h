@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -23,6 +24,23 @@ inline constexpr size_t kMaxNameLength = 255;
 inline constexpr size_t kMaxControls = 4096;
 inline constexpr size_t kMaxPropertiesPerControl = 4096;
 inline constexpr int32_t kMaxLength = 245760;  // twips: 16384 pixels at 96 dpi
+
+// Where a piece of a layout was read (file name, line), for messages. Not part of the
+// content: layouts that say the same are equal wherever they came from.
+template <class T>
+class Origin {
+public:
+    Origin() = default;
+    Origin& operator=(T value) {
+        value_ = std::move(value);
+        return *this;
+    }
+    operator const T&() const { return value_; }
+    bool operator==(const Origin&) const { return true; }
+
+private:
+    T value_{};
+};
 
 // A stored property value. The alternatives map one to one onto the variant types of the
 // property store: VT_EMPTY, a null object, VT_BOOL, VT_I2, VT_I4, VT_R4, VT_R8, VT_BSTR,
@@ -58,14 +76,14 @@ using Value = std::variant<Empty, Nothing, bool, int16_t, int32_t, float, double
 struct Property {
     std::string key;
     Value value;
-    int line = 0;  // where it was read; 0 when made by the program
-    bool operator==(const Property& o) const { return key == o.key && value == o.value; }
+    Origin<int> line;  // where it was read; 0 when made by the program
+    bool operator==(const Property&) const = default;
 };
 
 struct ControlLayout {
     std::string type;
     std::string name;
-    int line = 0;
+    Origin<int> line;
     int32_t left = 0;
     int32_t top = 0;
     int32_t width = 0;
@@ -84,13 +102,13 @@ struct ControlLayout {
     std::optional<Picture> dragIcon;
     std::vector<Property> properties;
 
-    bool operator==(const ControlLayout& o) const;
+    bool operator==(const ControlLayout&) const = default;
 };
 
 struct FormLayout {
-    std::string file;  // where it came from, for messages; not part of the content
+    Origin<std::string> file;
     std::string name;
-    int line = 0;
+    Origin<int> line;
     std::u16string caption;
     std::u16string tag;
     int32_t clientWidth = 4800;
@@ -111,7 +129,7 @@ struct FormLayout {
     int32_t foreColor = static_cast<int32_t>(0x80000012);
     std::vector<ControlLayout> controls;
 
-    bool operator==(const FormLayout& o) const;
+    bool operator==(const FormLayout&) const = default;
 };
 
 // A malformed layout: where (file, line, column; 1-based, column in characters) and what

@@ -8,6 +8,7 @@
 #include "controls/base/ControlHost.h"
 #include "host/ControlTimer.h"
 #include "host/Units.h"
+#include "host/WindowClass.h"
 
 namespace Program {
 
@@ -108,16 +109,7 @@ HWND MainWindow() {
     if (g_mainWindow && IsWindow(g_mainWindow)) return g_mainWindow;
     // Before any control exists: the main window comes first.
     ControlHost::SetHostServices(&g_services);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (!GetClassInfoExW(Instance(), kMainWindowClass, &wc)) {
-        wc = WNDCLASSEXW{};
-        wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = MainWindowProc;
-        wc.hInstance = Instance();
-        wc.lpszClassName = kMainWindowClass;
-        RegisterClassExW(&wc);
-    }
+    Host::WindowClass::Register(kMainWindowClass, MainWindowProc, 0, nullptr);
     // Unowned and never shown: a message-only window would not be found by enumerating the
     // thread's top-level windows.
     g_mainWindow = CreateWindowExW(0, kMainWindowClass, Title(), WS_POPUP, 0, 0, 0, 0, nullptr,

@@ -1,31 +1,14 @@
 #include "host/TypeInfo.h"
 
+#include "controls/base/ComObject.h"
+
 namespace Host {
 
 namespace {
 
-class NamedType final : public ITypeInfo {
+class NamedType final : public ComObject<ITypeInfo> {
 public:
     explicit NamedType(std::wstring name) : name_(std::move(name)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_ITypeInfo)) {
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<ITypeInfo*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&refs_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0) delete this;
-        return static_cast<ULONG>(refs);
-    }
 
     HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** attr) override {
         if (!attr) return E_POINTER;
@@ -105,7 +88,6 @@ private:
         return E_NOTIMPL;
     }
 
-    LONG refs_ = 1;
     std::wstring name_;
 };
 

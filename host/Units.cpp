@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 
 namespace Units {
@@ -20,13 +21,8 @@ struct ScreenDpi {
 const ScreenDpi& Screen() {
     static const ScreenDpi dpi = [] {
         ScreenDpi d;
-        if (HDC dc = GetDC(nullptr)) {
-            const int x = GetDeviceCaps(dc, LOGPIXELSX);
-            const int y = GetDeviceCaps(dc, LOGPIXELSY);
-            if (x > 0) d.x = x;
-            if (y > 0) d.y = y;
-            ReleaseDC(nullptr, dc);
-        }
+        if (const int x = Common::DPI_X(); x > 0) d.x = x;
+        if (const int y = Common::DPI_Y(); y > 0) d.y = y;
         return d;
     }();
     return dpi;

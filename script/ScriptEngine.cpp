@@ -3,6 +3,7 @@
 #include <cwctype>
 #include <vector>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ControlError.h"
 
 namespace FormScript {
@@ -102,30 +103,10 @@ std::wstring FormatScriptError(long line, long column, const std::wstring& descr
 
 // --- the site ----------------------------------------------------------------------------------
 
-class ScriptEngine::Site final : public IActiveScriptSite, public IActiveScriptSiteWindow {
+class ScriptEngine::Site final : public ComObject<IActiveScriptSite, IActiveScriptSiteWindow> {
 public:
     explicit Site(ScriptEngine& engine) : engine_(&engine) {}
     void Detach() { engine_ = nullptr; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, __uuidof(IActiveScriptSite))) {
-            *object = static_cast<IActiveScriptSite*>(this);
-        } else if (IsEqualIID(iid, __uuidof(IActiveScriptSiteWindow))) {
-            *object = static_cast<IActiveScriptSiteWindow*>(this);
-        } else {
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG refs = --refs_;
-        if (refs == 0) delete this;
-        return static_cast<ULONG>(refs);
-    }
 
     // IActiveScriptSite
     HRESULT STDMETHODCALLTYPE GetLCID(LCID* lcid) override {
@@ -183,7 +164,6 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
 
 private:
-    LONG refs_ = 1;
     ScriptEngine* engine_;
 };
 

@@ -23,27 +23,11 @@ Host::Variant Copy(const VARIANT& value) {
 }
 
 // A walk over a snapshot of a collection's elements.
-class Enumerator final : public IEnumVARIANT {
+class Enumerator final : public ComObject<IEnumVARIANT> {
 public:
     explicit Enumerator(std::vector<Host::Variant> items, size_t next = 0)
         : items_(std::move(items)), next_(next) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IEnumVARIANT)) {
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IEnumVARIANT*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG refs = --refs_;
-        if (refs == 0) delete this;
-        return static_cast<ULONG>(refs);
-    }
     HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override {
         if (!out) return E_POINTER;
         ULONG n = 0;
@@ -69,7 +53,6 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
     std::vector<Host::Variant> items_;
     size_t next_;
 };
@@ -150,30 +133,6 @@ void Call::ReadOnly() const {
 }
 
 // --- ScriptObject ----------------------------------------------------------------------------
-
-HRESULT ScriptObject::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-    } else if (IsEqualIID(iid, kIidScriptObject)) {
-        *object = static_cast<IScriptObject*>(this);
-    } else {
-        return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-}
-
-ULONG ScriptObject::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG ScriptObject::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
 
 HRESULT ScriptObject::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;

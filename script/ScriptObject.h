@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/base/ComObject.h"
 #include "host/Variant.h"
 
 namespace FormScript {
@@ -57,13 +58,15 @@ struct IScriptObject : public IUnknown {};
 // {6B1E7D2C-3F4A-4C55-9A0E-2F51C9E8A7D3}
 inline constexpr IID kIidScriptObject = {
     0x6b1e7d2c, 0x3f4a, 0x4c55, {0x9a, 0x0e, 0x2f, 0x51, 0xc9, 0xe8, 0xa7, 0xd3}};
+#ifdef __CRT_UUID_DECL
+}  // namespace FormScript
+__CRT_UUID_DECL(FormScript::IScriptObject, 0x6b1e7d2c, 0x3f4a, 0x4c55, 0x9a, 0x0e, 0x2f, 0x51, 0xc9,
+                0xe8, 0xa7, 0xd3)
+namespace FormScript {
+#endif
 
-class ScriptObject : public IDispatch, public IScriptObject {
+class ScriptObject : public ComObject<IDispatch, IScriptObject> {
 public:
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     // IDispatch
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
@@ -78,7 +81,7 @@ public:
 
 protected:
     ScriptObject() = default;
-    virtual ~ScriptObject() = default;
+    ~ScriptObject() override = default;
     // Adds a member; the first one added with `isDefault` answers DISPID_VALUE.
     void Add(std::wstring name, Handler handler, bool isDefault = false);
     // Makes the object a collection that `For Each` (VBScript) and `Enumerator` (JScript)
@@ -105,7 +108,6 @@ private:
         std::wstring name;
         Handler handler;
     };
-    LONG refs_ = 1;
     std::vector<Member> members_;
     int defaultMember_ = -1;
     std::function<std::vector<Host::Variant>()> items_;

@@ -17,27 +17,6 @@ StandInDispatch::~StandInDispatch() {
     StandInServer::ObjectDestroyed();
 }
 
-HRESULT StandInDispatch::QueryInterface(REFIID riid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG StandInDispatch::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&references_));
-}
-
-ULONG StandInDispatch::Release() {
-    const LONG count = InterlockedDecrement(&references_);
-    if (count == 0) delete this;
-    return static_cast<ULONG>(count);
-}
-
 HRESULT StandInDispatch::GetTypeInfoCount(UINT* count) {
     if (!count) return E_INVALIDARG;
     *count = 0;

@@ -9,22 +9,16 @@
 #include <span>
 #include <string>
 
+#include "controls/base/ComObject.h"
 #include "tools/StandInConfig.h"
 
-class StandInDispatch : public IDispatch {
+class StandInDispatch : public ComObject<IDispatch> {
 public:
     struct Member {
         const wchar_t* name;
         DISPID id;
     };
 
-    StandInDispatch(const StandInDispatch&) = delete;
-    StandInDispatch& operator=(const StandInDispatch&) = delete;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     // IDispatch: no type information; names are resolved without regard to case.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
@@ -78,7 +72,7 @@ protected:
     };
 
     explicit StandInDispatch(std::span<const Member> members);
-    virtual ~StandInDispatch();
+    ~StandInDispatch() override;
 
     // Serves member `id` (one of the object's own) for `call`.
     virtual HRESULT Serve(DISPID id, Call& call) = 0;
@@ -87,5 +81,4 @@ protected:
 
 private:
     std::span<const Member> members_;
-    LONG references_ = 1;
 };

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include "controls/base/ComObject.h"
 #include "tools/StandInApplication.h"
 #include "tools/StandInConfig.h"
 #include "tools/StandInJournal.h"
@@ -37,21 +38,9 @@ void CALLBACK QuitGraceOver(HWND, UINT, UINT_PTR, DWORD) {
     PostQuitMessage(0);
 }
 
-class ClassFactory final : public IClassFactory {
+// A static object: the process lifetime is counted by objects and locks instead.
+class ClassFactory final : public UnownedComObject<IClassFactory> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    // A static object: the process lifetime is counted by objects and locks instead.
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;

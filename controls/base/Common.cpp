@@ -172,6 +172,11 @@ COLORREF WinColor(OLE_COLOR color, HPALETTE palette) {
     return result;
 }
 
+COLORREF DrawColor(OLE_COLOR color) {
+    const COLORREF result = WinColor(color);
+    return result == CLR_INVALID ? GetSysColor(COLOR_BTNFACE) : result;
+}
+
 namespace {
 
 ComPtr<IPicture> CreatePicture(PICTDESC& desc, bool ownsHandle) {

@@ -66,6 +66,9 @@ bool FontsEqual(IFont* a, IFont* b);
 // The colour reference of an OLE colour (system colours 0x800000nn become the current system
 // colour); CLR_INVALID when it cannot be translated.
 COLORREF WinColor(OLE_COLOR color, HPALETTE palette = nullptr);
+// The colour to paint a stored OLE colour with: one that does not translate paints as the
+// button face, as an unset colour would.
+COLORREF DrawColor(OLE_COLOR color);
 
 // A picture object over a handle of the given type (PICTYPE_BITMAP, PICTYPE_ICON, ...); empty
 // for a 0 handle. With `ownsHandle` the picture deletes the handle when it goes; without, the

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "controls/base/Common.h"
+#include "controls/base/Handles.h"
 #include "controls/base/VTableSubclass.h"
 #include "controls/base/Variant.h"
 
@@ -105,7 +107,7 @@ HRESULT STDMETHODCALLTYPE ReplacementOnMnemonic(IOleControl* self, MSG* pMsg) {
             VARIANT_BOOL h = VARIANT_FALSE;
             const HRESULT hr = partner->OnMnemonic(
                 &h, static_cast<LONG>(pMsg->message), static_cast<LONG_PTR>(pMsg->wParam),
-                static_cast<LONG_PTR>(pMsg->lParam), ShiftState());
+                static_cast<LONG_PTR>(pMsg->lParam), Common::GetShiftState());
             handled = SUCCEEDED(hr) && h != VARIANT_FALSE;
         }
     } catch (...) {
@@ -128,15 +130,11 @@ HRESULT STDMETHODCALLTYPE ReplacementGetDisplayString(IPerPropertyBrowsing* self
             Query<IPerPropertyBrowsingVB>(self, IID_IPerPropertyBrowsingVB);
         if (!partner) return E_NOTIMPL;
         VARIANT_BOOL h = VARIANT_FALSE;
-        BSTR name = nullptr;
-        const HRESULT hr = partner->GetDisplayString(&h, dispID, &name);
-        if (FAILED(hr) || h == VARIANT_FALSE) {
-            SysFreeString(name);
-            return E_NOTIMPL;
-        }
+        UniqueBstr name;
+        const HRESULT hr = partner->GetDisplayString(&h, dispID, name.Put());
+        if (FAILED(hr) || h == VARIANT_FALSE) return E_NOTIMPL;
         // A new string of the caller's own.
-        *pBstr = SysAllocStringLen(name, SysStringLen(name));
-        SysFreeString(name);
+        *pBstr = SysAllocStringLen(name.Get(), SysStringLen(name.Get()));
         return *pBstr ? S_OK : E_OUTOFMEMORY;
     } catch (...) {
         return E_NOTIMPL;
@@ -184,45 +182,38 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedStrings(IPerPropertyBrowsing* 
         pCaCookiesOut->pElems = nullptr;
         if (count == 0) return S_OK;
 
-        auto* texts = static_cast<LPOLESTR*>(CoTaskMemAlloc(sizeof(LPOLESTR) * count));
-        auto* values = static_cast<DWORD*>(CoTaskMemAlloc(sizeof(DWORD) * count));
-        if (!texts || !values) {
-            CoTaskMemFree(texts);
-            CoTaskMemFree(values);
-            return E_OUTOFMEMORY;
-        }
+        UniqueTaskMem<LPOLESTR> texts(
+            static_cast<LPOLESTR*>(CoTaskMemAlloc(sizeof(LPOLESTR) * count)));
+        UniqueTaskMem<DWORD> values(static_cast<DWORD*>(CoTaskMemAlloc(sizeof(DWORD) * count)));
+        if (!texts || !values) return E_OUTOFMEMORY;
         LONG stringsLo = 0, cookiesLo = 0;
         SafeArrayGetLBound(strings.p, 1, &stringsLo);
         if (cookieCount > 0) SafeArrayGetLBound(cookies.p, 1, &cookiesLo);
         for (LONG i = 0; i < count; ++i) {
-            BSTR s = nullptr;
+            UniqueBstr s;
             LONG at = stringsLo + i;
-            SafeArrayGetElement(strings.p, &at, &s);
-            const UINT n = SysStringLen(s);
-            texts[i] = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(OLECHAR) * (n + 1)));
-            if (texts[i]) {
-                if (n) std::memcpy(texts[i], s, sizeof(OLECHAR) * n);
-                texts[i][n] = L'\0';
-            }
-            SysFreeString(s);
-            if (!texts[i]) {
+            SafeArrayGetElement(strings.p, &at, s.Put());
+            const UINT n = SysStringLen(s.Get());
+            LPOLESTR& text = texts.Get()[i];
+            text = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof(OLECHAR) * (n + 1)));
+            if (!text) {
                 for (LONG j = 0; j < i; ++j)
-                    CoTaskMemFree(texts[j]);
-                CoTaskMemFree(texts);
-                CoTaskMemFree(values);
+                    CoTaskMemFree(texts.Get()[j]);
                 return E_OUTOFMEMORY;
             }
+            if (n) std::memcpy(text, s.Get(), sizeof(OLECHAR) * n);
+            text[n] = L'\0';
             LONG cookie = 0;
             if (i < cookieCount) {
                 at = cookiesLo + i;
                 SafeArrayGetElement(cookies.p, &at, &cookie);
             }
-            values[i] = static_cast<DWORD>(cookie);
+            values.Get()[i] = static_cast<DWORD>(cookie);
         }
         pCaStringsOut->cElems = static_cast<ULONG>(count);
-        pCaStringsOut->pElems = texts;
+        pCaStringsOut->pElems = texts.Release();
         pCaCookiesOut->cElems = static_cast<ULONG>(count);
-        pCaCookiesOut->pElems = values;
+        pCaCookiesOut->pElems = values.Release();
         return S_OK;
     } catch (...) {
         return E_NOTIMPL;
@@ -320,7 +311,7 @@ HRESULT STDMETHODCALLTYPE WrapperTranslateAccelerator(IOleInPlaceActiveObject* s
             LONG retVal = S_OK;
             const HRESULT hr = partner->TranslateAccelerator(
                 &h, &retVal, static_cast<LONG>(pMsg->message), static_cast<LONG_PTR>(pMsg->wParam),
-                static_cast<LONG_PTR>(pMsg->lParam), ShiftState());
+                static_cast<LONG_PTR>(pMsg->lParam), Common::GetShiftState());
             if (SUCCEEDED(hr) && h != VARIANT_FALSE) return static_cast<HRESULT>(retVal);
         }
     } catch (...) {
@@ -420,14 +411,6 @@ void Remove(SharedPatch& patch, const wchar_t* marker) {
 }
 
 }  // namespace
-
-LONG ShiftState() {
-    LONG shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
-    return shift;
-}
 
 bool VTableHandlingSupported(IUnknown* control, int32_t kind) {
     if (!control) return false;

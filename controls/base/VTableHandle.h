@@ -126,7 +126,4 @@ bool IsActiveObjectWrapper(const IUnknown* object);
 // The number of controls that installed kind 2.
 int32_t ActiveObjectUsers();
 
-// The keyboard state as the partner methods get it: 1 Shift, 2 Ctrl, 4 Alt.
-LONG ShiftState();
-
 }  // namespace VTableHandle

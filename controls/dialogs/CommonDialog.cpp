@@ -8,10 +8,17 @@
 #include <cstddef>
 
 #include "controls/base/ComCtlsBase.h"
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "host/ControlSite.h"
+
+#ifdef __CRT_UUID_DECL
+// The system headers give this interface no identifier for __uuidof.
+__CRT_UUID_DECL(IPrintDialogCallback, 0x5852a2c3, 0x6530, 0x11d1, 0xb6, 0xa3, 0x00, 0x00, 0xf8,
+                0x75, 0x7b, 0xf9)
+#endif
 
 namespace {
 
@@ -233,25 +240,9 @@ int CALLBACK FolderCallbackProc(HWND hWnd, UINT msg, LPARAM lParam, LPARAM data)
 
 // The property-sheet print dialog's callback: WM_INITDIALOG of its general page reaches the
 // object as the print hook's does.
-class PrintCallback final : public IPrintDialogCallback {
+class PrintCallback final : public ComObject<IPrintDialogCallback> {
 public:
     explicit PrintCallback(ISubclass* receiver) : receiver_(receiver) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPrintDialogCallback)) {
-            *object = static_cast<IPrintDialogCallback*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT STDMETHODCALLTYPE InitDone() override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE SelectionChange() override { return S_FALSE; }
     HRESULT STDMETHODCALLTYPE HandleMessage(HWND hDlg, UINT msg, WPARAM wParam, LPARAM lParam,
@@ -264,7 +255,6 @@ public:
     }
 
 private:
-    ULONG refs_ = 1;
     ISubclass* receiver_;
 };
 
@@ -1347,29 +1337,6 @@ const Host::ControlDescription& CommonDialog::Describe() const {
 }
 
 // ---- COM ----------------------------------------------------------------------------------
-
-// The callback interface is the object's own, not the host's framework object: the hooks
-// and the owner's subclass need it also when the object is not sited.
-HRESULT STDMETHODCALLTYPE CommonDialog::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) ||
-        IsEqualIID(iid, IID_ISubclass)) {
-        *object = static_cast<ISubclass*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-// The C++ owner decides the object's life; the count only lets callers pair their calls.
-ULONG STDMETHODCALLTYPE CommonDialog::AddRef() {
-    return ++refs_ + 1;
-}
-
-ULONG STDMETHODCALLTYPE CommonDialog::Release() {
-    return --refs_ + 1;
-}
 
 HRESULT STDMETHODCALLTYPE CommonDialog::GetTypeInfoCount(UINT* count) {
     if (!count) return E_POINTER;

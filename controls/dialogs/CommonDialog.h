@@ -34,7 +34,6 @@
 #include <shlobj.h>
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,6 +41,7 @@
 #include <string>
 #include <string_view>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/Handles.h"
 #include "controls/base/ISubclass.h"
 #include "controls/base/Variant.h"
@@ -49,7 +49,10 @@
 #include "host/Events.h"
 #include "host/HostedControl.h"
 
-class CommonDialog : public Host::HostedControl, public ISubclass {
+// Its ISubclass is the object's own, not the host's framework object: the hooks and the
+// owner's subclass need it also when the object is not sited. The C++ owner decides its life.
+class CommonDialog : public Host::HostedControl,
+                     public UnownedComObject<Also<ISubclass, IDispatch>> {
 public:
     static constexpr wchar_t kTypeName[] = L"CommonDialog";
 
@@ -225,9 +228,6 @@ public:
     const Host::ControlDescription& Describe() const override;
 
     // --- ISubclass -------------------------------------------------------------------------
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
@@ -312,7 +312,6 @@ private:
     std::unique_ptr<FindState> find_;
     HWND findDialog_ = nullptr;
     Host::EventSource events_{std::wstring(kTypeName)};
-    std::atomic<ULONG> refs_{0};
 };
 
 namespace CommonDialogs::Testing {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "controls/base/Handles.h"
@@ -16,7 +17,7 @@
 #include "host/Form.h"
 
 // Hears a font object's property changes (size, bold, ...) for the label that uses it.
-class LabelFontSink final : public IPropertyNotifySink {
+class LabelFontSink final : public ComObject<IPropertyNotifySink> {
 public:
     explicit LabelFontSink(LabelW& label) : label_(&label) {}
 
@@ -42,22 +43,6 @@ public:
         label_ = nullptr;
     }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyNotifySink)) {
-            *object = static_cast<IPropertyNotifySink*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = --refs_;
-        if (left == 0) delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
         if (label_) label_->FontChanged();
         return S_OK;
@@ -65,8 +50,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
 
 private:
-    ~LabelFontSink() = default;
-    LONG refs_ = 1;
+    ~LabelFontSink() override = default;
     LabelW* label_;
     ComPtr<IConnectionPoint> point_;
     DWORD cookie_ = 0;

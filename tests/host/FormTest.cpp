@@ -1,6 +1,7 @@
 // Forms built from stored layouts: the window, the controls, loading, showing, hiding,
 // unloading, events, the extender and the ambient values, on real windows.
 #include <windows.h>
+#include <commctrl.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
@@ -488,6 +489,7 @@ TEST(Form, WindowlessControlsPaintAndGetTheMouse) {
     std::vector<std::wstring> seen;
     form->On(L"lblCity", L"MouseDown", [&](Host::Event& e) {
         seen.push_back(L"MouseDown " + std::to_wstring(e.Int16Arg(0)) + L" " +
+                       std::to_wstring(e.Int16Arg(1)) + L" " +
                        std::to_wstring(static_cast<int>(e.FloatArg(2))) + L" " +
                        std::to_wstring(static_cast<int>(e.FloatArg(3))));
     });
@@ -495,11 +497,24 @@ TEST(Form, WindowlessControlsPaintAndGetTheMouse) {
     // The label is at (20, 60) pixels: a press 5, 4 pixels inside it.
     SendMessageW(form->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(25, 64));
     SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(25, 64));
-    EXPECT_EQ(seen, (std::vector<std::wstring>{L"MouseDown 1 75 60", L"Click"}));
+    EXPECT_EQ(seen, (std::vector<std::wstring>{L"MouseDown 1 0 75 60", L"Click"}));
     // Outside it nothing happens.
     SendMessageW(form->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(390, 290));
     SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(390, 290));
     EXPECT_EQ(seen.size(), 2u);
+    // Shift and Ctrl come with the message; Alt, which a mouse message does not carry, from
+    // the keyboard.
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_MENU] |= 0x80;
+    SetKeyboardState(keys);
+    SendMessageW(form->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON | MK_SHIFT | MK_CONTROL,
+                 MAKELPARAM(25, 64));
+    keys[VK_MENU] &= 0x7F;
+    SetKeyboardState(keys);
+    SendMessageW(form->Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(25, 64));
+    ASSERT_EQ(seen.size(), 4u);
+    EXPECT_EQ(seen[2], L"MouseDown 1 7 75 60");
     // A refresh repaints it.
     const int before = label.Paints();
     label.SetCaption(L"&Town:");
@@ -622,6 +637,50 @@ TEST(Form, LoadingAndUnloadingLeavesNoObjectsBehind) {
         form->Unload();
         testsupport::PumpPending();
     });
+}
+
+TEST(Form, PointersAndToolTipsFollowTheirProperties) {
+    auto form = NewTestForm();
+    form->Show();
+    Host::ControlSite& ok = form->Site(L"cmdOk");
+    // Over the control's window, its MousePointer is the cursor; 0 leaves the window's own.
+    const struct {
+        int16_t pointer;
+        LPCWSTR cursor;
+    } pointers[] = {{11, IDC_WAIT}, {3, IDC_IBEAM}, {0, IDC_ARROW}};
+    for (const auto& p : pointers) {
+        SetCursor(nullptr);
+        ok.SetMousePointer(p.pointer);
+        SendMessageW(ok.Hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(ok.Hwnd()),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, p.cursor)) << p.pointer;
+    }
+
+    // The form's tool tip holds one tool per control with a text, over its bounds.
+    auto tools = [&] {
+        std::vector<std::wstring> found;
+        HWND tip = nullptr;
+        while ((tip = FindWindowExW(nullptr, tip, TOOLTIPS_CLASSW, nullptr)) &&
+               GetWindow(tip, GW_OWNER) != form->Hwnd()) {
+        }
+        for (UINT i = 0; tip; ++i) {
+            wchar_t text[80] = {};
+            TTTOOLINFOW info{};
+            info.cbSize = sizeof(info);
+            info.lpszText = text;
+            if (!SendMessageW(tip, TTM_ENUMTOOLSW, i, reinterpret_cast<LPARAM>(&info))) break;
+            const RECT b = ok.Bounds();
+            EXPECT_TRUE(EqualRect(&info.rect, &b));
+            found.push_back(text);
+        }
+        return found;
+    };
+    for (const std::wstring text : {L"tip", L"other", L""}) {
+        ok.GetExtender().SetToolTipText(text);
+        EXPECT_EQ(tools(),
+                  text.empty() ? std::vector<std::wstring>{} : std::vector<std::wstring>{text});
+    }
+    form->Unload();
 }
 
 TEST(Form, TheSharedHelpersSeeSitesAsControlsOfAForm) {

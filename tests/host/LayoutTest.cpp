@@ -51,6 +51,14 @@ TEST(Layout, ReadsEveryKindOfValue) {
                              "        Left = -15\n"
                              "        TabIndex = 32767\n"
                              "        DragIcon = Nothing\n"
+                             // Every attribute away from its default, so that the round trip
+                             // below covers each one.
+                             "        Top = 30\n        Width = 45\n        Height = 60\n"
+                             "        TabStop = False\n        Visible = False\n"
+                             "        CausesValidation = False\n        Default = True\n"
+                             "        Cancel = True\n        Tag = \"t\"\n"
+                             "        ToolTipText = \"tip\"\n        HelpContextID = 5\n"
+                             "        WhatsThisHelpID = 7\n        DragMode = 1\n"
                              "        Property A = True\n"
                              "        Property B = Integer(-32768)\n"
                              "        Property C = Integer(0xFFFF)\n"
@@ -95,6 +103,9 @@ TEST(Layout, ReadsEveryKindOfValue) {
     // Written and read again, nothing changes.
     const std::string written = Layout::Write(f);
     EXPECT_EQ(Layout::Parse(written, "again"), f);
+    Layout::FormLayout other = f;
+    other.controls[0].whatsThisHelpId = 0;
+    EXPECT_NE(other, f);
     EXPECT_NE(written.find("Property I = Utf16(\"A😀\")"), std::string::npos);
     EXPECT_NE(written.find("\\uD800"), std::string::npos);
 }
@@ -212,6 +223,6 @@ TEST(Layout, TheWriterRefusesWhatCouldNotBeReadBack) {
     f.controls[0].width = -1;
     EXPECT_THROW(Layout::Write(f), std::invalid_argument);
     f.controls[0].width = 0;
-    f.controls[0].properties.push_back({"P", 1.0f / 0.0f, 0});
+    f.controls[0].properties.push_back({"P", 1.0f / 0.0f, {}});
     EXPECT_THROW(Layout::Write(f), std::invalid_argument);
 }

@@ -9,6 +9,9 @@
 #include <string>
 
 #include "controls/base/ControlError.h"
+#include "tests/support/ControlErrors.h"
+
+using testsupport::ExpectControlError;
 
 namespace {
 
@@ -47,14 +50,10 @@ TEST(ControlError, NumbersCarryTheirStandardTexts) {
     EXPECT_EQ(ControlError(53).Description(), L"File not found");
     EXPECT_EQ(ControlError(32755).Description(), L"Cancel was selected.");
     EXPECT_EQ(ControlError(380, L"Own text").Description(), L"Own text");
-    try {
-        ControlErrors::RaiseReadOnlyAtRunTime(L"MultiLine");
-        FAIL();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 382);
-        EXPECT_EQ(e.Description(), L"MultiLine property is read-only at run time");
-        EXPECT_STREQ(e.what(), "error 382: MultiLine property is read-only at run time");
-    }
+    ExpectControlError(382, L"MultiLine property is read-only at run time",
+                       [] { ControlErrors::RaiseReadOnlyAtRunTime(L"MultiLine"); });
+    EXPECT_STREQ(ControlError(382, L"MultiLine property is read-only at run time").what(),
+                 "error 382: MultiLine property is read-only at run time");
 }
 
 TEST(ControlError, AtComBoundaryTurnsErrorsIntoHResultsWithErrorInformation) {
@@ -82,33 +81,12 @@ TEST(ControlError, RaiseIfFailedBringsTheErrorBackToACppCaller) {
 
     const HRESULT hr =
         ControlErrors::AtComBoundary([] { ControlErrors::Raise(380, L"Значение вне диапазона"); });
-    try {
-        ControlErrors::RaiseIfFailed(hr);
-        FAIL();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 380);
-        EXPECT_EQ(e.Description(), L"Значение вне диапазона");
-    }
+    ExpectControlError(380, L"Значение вне диапазона", [&] { ControlErrors::RaiseIfFailed(hr); });
 
     SetErrorInfo(0, nullptr);
-    try {
-        ControlErrors::RaiseIfFailed(ControlErrors::ToHResult(53));
-        FAIL();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 53);
-        EXPECT_EQ(e.Description(), L"File not found");
-    }
-    try {
-        ControlErrors::RaiseIfFailed(E_OUTOFMEMORY);
-        FAIL();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 7);
-    }
-    try {
-        ControlErrors::RaiseIfFailed(E_INVALIDARG);
-        FAIL();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), static_cast<int32_t>(E_INVALIDARG));
-        EXPECT_FALSE(e.Description().empty());
-    }
+    ExpectControlError(53, L"File not found",
+                       [] { ControlErrors::RaiseIfFailed(ControlErrors::ToHResult(53)); });
+    ExpectControlError(7, nullptr, [] { ControlErrors::RaiseIfFailed(E_OUTOFMEMORY); });
+    ExpectControlError(static_cast<int32_t>(E_INVALIDARG), nullptr,
+                       [] { ControlErrors::RaiseIfFailed(E_INVALIDARG); });
 }

@@ -11,22 +11,13 @@
 
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
+#include "tests/support/ControlErrors.h"
 #include "tests/support/Process.h"
 #include "tests/support/Pump.h"
 
 using namespace testsupport;
 
 namespace {
-
-// The error number a call raises; 0 when it raises none.
-int32_t ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const ControlError& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 std::vector<UINT> g_messages;
 
@@ -215,20 +206,16 @@ TEST(Packing, WordsAndUnsignedConversions) {
     EXPECT_EQ(Common::UnsignedAdd(0x7FFFFFFF, 1), static_cast<int32_t>(0x80000000));
     EXPECT_EQ(Common::UnsignedAdd(-2, 1), -1);
     EXPECT_EQ(Common::UnsignedAdd(0x10, -0x10), 0);
-    EXPECT_EQ(ErrorOf([] { Common::UnsignedAdd(-1, 1); }), 6);
-    EXPECT_EQ(ErrorOf([] { Common::UnsignedAdd(0, -1); }), 6);
+    EXPECT_EQ(ErrorNumberOf([] { Common::UnsignedAdd(-1, 1); }), 6);
+    EXPECT_EQ(ErrorNumberOf([] { Common::UnsignedAdd(0, -1); }), 6);
 
     EXPECT_EQ(Common::UnsignedToInteger(65535), -1);
     EXPECT_EQ(Common::UnsignedToInteger(32768), -32768);
     EXPECT_EQ(Common::UnsignedToInteger(32767), 32767);
     EXPECT_EQ(Common::UnsignedToInteger(0), 0);
-    EXPECT_EQ(ErrorOf([] { Common::UnsignedToInteger(65536); }), 6);
-    EXPECT_EQ(ErrorOf([] { Common::UnsignedToInteger(-1); }), 6);
-    try {
-        Common::UnsignedToInteger(65536);
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Description(), L"Overflow");
-    }
+    EXPECT_EQ(ErrorNumberOf([] { Common::UnsignedToInteger(65536); }), 6);
+    EXPECT_EQ(ErrorNumberOf([] { Common::UnsignedToInteger(-1); }), 6);
+    ExpectControlError(6, L"Overflow", [] { Common::UnsignedToInteger(65536); });
 
     EXPECT_EQ(Common::IntegerToUnsigned(-1), 65535);
     EXPECT_EQ(Common::IntegerToUnsigned(-32768), 32768);
@@ -372,7 +359,7 @@ TEST(PropertyBagStrings, OtherStoredValues) {
 
     Variant null;
     null.Put()->vt = VT_NULL;
-    EXPECT_EQ(ErrorOf([&] { Common::VarToStr(null.Get()); }), 13);
+    EXPECT_EQ(ErrorNumberOf([&] { Common::VarToStr(null.Get()); }), 13);
 
     // An odd byte cannot be half a character: it is dropped.
     Variant bytes;
@@ -435,14 +422,11 @@ TEST(Files, GetAttributesLongReadsFilesAndFoldersBeyondMaxPath) {
     ASSERT_GT(plainDeep.size(), static_cast<size_t>(MAX_PATH));
     EXPECT_TRUE(Common::GetAttributesLong(plainDeep) & FILE_ATTRIBUTE_DIRECTORY);
 
-    EXPECT_EQ(ErrorOf([&] { Common::GetAttributesLong(root + L"missing.txt"); }), 53);
-    EXPECT_EQ(ErrorOf([&] { Common::GetAttributesLong(plainDeep + L"missing"); }), 53);
-    EXPECT_EQ(ErrorOf([] { Common::GetAttributesLong(L"\\\\nosuchserver\\share\\x"); }), 53);
-    try {
-        Common::GetAttributesLong(root + L"missing.txt");
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Description(), L"File not found");
-    }
+    EXPECT_EQ(ErrorNumberOf([&] { Common::GetAttributesLong(root + L"missing.txt"); }), 53);
+    EXPECT_EQ(ErrorNumberOf([&] { Common::GetAttributesLong(plainDeep + L"missing"); }), 53);
+    EXPECT_EQ(ErrorNumberOf([] { Common::GetAttributesLong(L"\\\\nosuchserver\\share\\x"); }), 53);
+    ExpectControlError(53, L"File not found",
+                       [&] { Common::GetAttributesLong(root + L"missing.txt"); });
     DeleteTree(root);
 }
 
@@ -533,7 +517,7 @@ TEST(Containers, TopUserControlAndValidationOfTheTopForm) {
     EXPECT_EQ(form.validations, 1);
     EXPECT_EQ(middleAsContainer.validations + outerAsContainer.validations, 0);
     form.refuse = true;
-    EXPECT_EQ(ErrorOf([&] { Common::ValidateTopParent(&inner); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { Common::ValidateTopParent(&inner); }), 380);
     Common::ValidateTopParent(&loose);  // not sited: nothing to validate
 
     // A property page is validated; any other container is left alone.

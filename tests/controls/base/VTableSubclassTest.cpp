@@ -9,6 +9,7 @@
 
 #include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
+#include "tests/support/ControlErrors.h"
 #include "controls/base/VTableSubclass.h"
 
 namespace {
@@ -190,19 +191,11 @@ TEST(VTableSubclass, NeverWritesBeyondTheLastEntryAndRejectsBadArguments) {
     EXPECT_EQ(TableOf(font.Get())[kPutName - 1], original[kPutName - 1]);
     EXPECT_EQ(TableOf(font.Get())[kGetSize - 1], original[kGetSize - 1]);
 
-    auto numberOf = [](auto&& call) {
-        try {
-            call();
-        } catch (const ControlError& e) {
-            return e.Number();
-        }
-        return 0;
-    };
-    EXPECT_EQ(numberOf([&] { (void)patch.SubclassEntry(kPutName); }), 9);
-    EXPECT_EQ(numberOf([&] { patch.SubclassEntry(0, true); }), 9);
-    EXPECT_EQ(numberOf([&] { patch.Subclass(nullptr, 4, 5, entries); }), 5);
-    EXPECT_EQ(numberOf([&] { patch.Subclass(font.Get(), 0, 5, entries); }), 5);
-    EXPECT_EQ(numberOf([&] { patch.Subclass(font.Get(), 5, 4, entries); }), 5);
+    EXPECT_EQ(testsupport::ErrorNumberOf([&] { (void)patch.SubclassEntry(kPutName); }), 9);
+    EXPECT_EQ(testsupport::ErrorNumberOf([&] { patch.SubclassEntry(0, true); }), 9);
+    EXPECT_EQ(testsupport::ErrorNumberOf([&] { patch.Subclass(nullptr, 4, 5, entries); }), 5);
+    EXPECT_EQ(testsupport::ErrorNumberOf([&] { patch.Subclass(font.Get(), 0, 5, entries); }), 5);
+    EXPECT_EQ(testsupport::ErrorNumberOf([&] { patch.Subclass(font.Get(), 5, 4, entries); }), 5);
     // A refused call leaves the patch as it was.
     EXPECT_TRUE(patch.SubclassEntry(kGetName));
     patch.UnSubclass();

@@ -114,6 +114,42 @@ TEST(CommandButtonW, SpaceAndAccessKeyPressIt) {
     form->Unload();
 }
 
+TEST(CommandButtonW, TheButtonShownAsTheDefaultTakesTheDefaultStyle) {
+    auto form = NewForm();
+    form->Show(Host::ShowMode::Modeless);
+    auto& ok = form->ControlAs<CommandButtonW>(L"cmdOk");
+    auto& other = form->ControlAs<CommandButtonW>(L"cmdOther");
+    HWND agree = form->ControlAs<CheckBoxW>(L"chbAgree").hWnd();
+    auto shownAsDefault = [&] {
+        std::vector<bool> shown;
+        for (const CommandButtonW* b : {&ok, &other})
+            shown.push_back((GetWindowLongW(b->hWnd(), GWL_STYLE) & BS_TYPEMASK) ==
+                            BS_DEFPUSHBUTTON);
+        return shown;
+    };
+    SetForegroundWindow(form->Hwnd());
+    // A command button with the focus shows as the default; otherwise the form's default
+    // button does, when it has one.
+    const struct {
+        HWND focus;
+        bool okIsDefault;
+        std::vector<bool> expected;
+    } steps[] = {
+        {other.hWnd(), false, {false, true}},
+        {agree, false, {false, false}},
+        {agree, true, {true, false}},
+        {other.hWnd(), true, {false, true}},
+    };
+    for (const auto& step : steps) {
+        form->Site(L"cmdOk").GetExtender().SetDefault(step.okIsDefault);
+        SetFocus(step.focus);
+        EXPECT_TRUE(testsupport::PumpUntil([&] { return shownAsDefault() == step.expected; }, 2000))
+            << "focus " << (step.focus == agree ? "check box" : "cmdOther") << ", default "
+            << step.okIsDefault;
+    }
+    form->Unload();
+}
+
 TEST(CheckBoxW, ValueRaisesClickOnEveryChangeAndUserClicksToggle) {
     auto form = NewForm();
     form->Load();

@@ -18,10 +18,13 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/ControlErrors.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
 #include "tests/support/Rendering.h"
+
+using testsupport::ErrorNumberOf;
 
 namespace {
 
@@ -53,15 +56,6 @@ constexpr COLORREF kInk = RGB(255, 0, 0);
 std::unique_ptr<Host::Form> NewForm() {
     ControlTypes::Register<LabelW>(LabelW::kTypeName);
     return Host::Form::FromText(kLayout, "label.layout");
-}
-
-int32_t ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const ControlError& e) {
-        return e.Number();
-    }
-    return 0;
 }
 
 // A label drawn in red on dark blue, so that its ink can be told from its background.
@@ -163,7 +157,7 @@ TEST(LabelW, SettersRefuseValuesOutOfRangeAndChangeNothing) {
     for (const Case& c : cases) {
         const int32_t before = c.get();
         site.Properties().SetDirty(false);
-        EXPECT_EQ(ErrorOf(c.set), 380) << c.what;
+        EXPECT_EQ(ErrorNumberOf(c.set), 380) << c.what;
         EXPECT_EQ(c.get(), before) << c.what;
         EXPECT_FALSE(site.Properties().Dirty()) << c.what;
     }
@@ -466,7 +460,7 @@ TEST(LabelW, PointersFourAndSixteenAreSharedSystemCursors) {
     ComPtr<IPicture> bmp = Common::PictureFromHandle(bitmap, PICTYPE_BITMAP, true);
     ComPtr<IPictureDisp> bmpDisp;
     bmp->QueryInterface(IID_IPictureDisp, bmpDisp.PutVoid());
-    EXPECT_EQ(ErrorOf([&] { label.SetMouseIcon(bmpDisp); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { label.SetMouseIcon(bmpDisp); }), 380);
     EXPECT_FALSE(label.MouseIcon());
     form->Unload();
 
