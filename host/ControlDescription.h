@@ -167,14 +167,6 @@ struct VarType<ComPtr<I>> {
     }
 };
 
-// Any value as the caller gave it (an object or a name, an index or a key): VT_VARIANT, copied
-// without conversion (references dereferenced).
-template <>
-struct VarType<Variant> {
-    static constexpr VARTYPE kType = VT_VARIANT;
-    static Variant From(const VARIANT& v) { return Variant(v); }
-    static void To(const Variant& value, VARIANT& out) { out = Variant(value).Detach(); }
-};
 // Objects without a dispatch interface (an embedded object, a rich edit window's
 // interface) travel as VT_UNKNOWN; the caller gets a reference of its own.
 template <>
