@@ -16,15 +16,15 @@ const Member kHostMembers[] = {
     Property<&HostedControl::Enabled, &HostedControl::SetEnabled>(L"Enabled", kDispIdEnabled),
 };
 
+// A member of any type takes the value as it comes (a reference followed); others convert.
+HRESULT ToMemberType(VARIANT& out, const VARIANT& given, VARTYPE type) {
+    VARIANT* in = const_cast<VARIANT*>(&given);
+    return type == VT_VARIANT ? VariantCopyInd(&out, in) : VariantChangeType(&out, in, 0, type);
+}
+
 const Member* Find(const HostedControl& control, DISPID id) {
     if (const Member* m = control.Describe().FindMember(id)) return m;
     return HostMembers().FindMember(id);
-}
-
-// An argument as the member takes it; a VT_VARIANT member takes any value as it is.
-HRESULT ConvertArgument(VARIANT& out, const VARIANT& given, VARTYPE type) {
-    if (type == VT_VARIANT) return VariantCopyInd(&out, const_cast<VARIANT*>(&given));
-    return VariantChangeType(&out, const_cast<VARIANT*>(&given), 0, type);
 }
 
 // The error as the caller of Invoke gets it.
@@ -62,7 +62,7 @@ HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPAR
             if (!given) {
                 arg.vt = VT_ERROR;
                 arg.scode = DISP_E_PARAMNOTFOUND;
-            } else if (FAILED(ConvertArgument(arg, *given, member.argumentTypes[i]))) {
+            } else if (FAILED(ToMemberType(arg, *given, member.argumentTypes[i]))) {
                 if (argError) *argError = count - 1 - static_cast<UINT>(i);
                 return DISP_E_TYPEMISMATCH;
             }
@@ -79,7 +79,7 @@ HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPAR
         if (count != 1) return DISP_E_BADPARAMCOUNT;
         CheckAssignment(control, member);
         Variant value;
-        if (FAILED(ConvertArgument(value.Get(), params.rgvarg[0], member.type))) {
+        if (FAILED(ToMemberType(value.Get(), params.rgvarg[0], member.type))) {
             if (argError) *argError = 0;
             return DISP_E_TYPEMISMATCH;
         }

@@ -140,6 +140,16 @@ struct VarType<std::optional<T>> : VarType<T> {};
 // OLE colours travel as 32-bit integers (system colours 0x800000nn as negative ones).
 template <>
 struct VarType<OLE_COLOR> : ScalarVarType<OLE_COLOR, VT_I4> {};
+// Any value (a property taking a string or a number alike): copied as it is, by value.
+template <>
+struct VarType<Variant> {
+    static constexpr VARTYPE kType = VT_VARIANT;
+    static Variant From(const VARIANT& v) { return Variant(v); }
+    static void To(const Variant& value, VARIANT& out) {
+        VariantInit(&out);
+        if (FAILED(VariantCopy(&out, const_cast<VARIANT*>(&value.Get())))) throw std::bad_alloc();
+    }
+};
 // Objects (fonts, pictures) as their dispatch interface; none is a null object. An object of
 // another kind is a type mismatch (error 13).
 template <class I>
@@ -157,15 +167,6 @@ struct VarType<ComPtr<I>> {
         out.pdispVal = nullptr;
         if (value) value->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&out.pdispVal));
     }
-};
-
-// Any value as the caller gave it (an object or a name, an index or a key): VT_VARIANT, copied
-// without conversion (references dereferenced).
-template <>
-struct VarType<Variant> {
-    static constexpr VARTYPE kType = VT_VARIANT;
-    static Variant From(const VARIANT& v) { return Variant(v); }
-    static void To(const Variant& value, VARIANT& out) { out = Variant(value).Detach(); }
 };
 
 struct Member {
