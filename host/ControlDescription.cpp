@@ -201,6 +201,25 @@ Variant StoredKey::Default() const {
     return {};
 }
 
+namespace {
+template <class I>
+ComPtr<I> StoredObjectOf(const Variant& value, REFIID iid) {
+    const VARIANT& v = value.Get();
+    IUnknown* object = v.vt == VT_DISPATCH ? v.pdispVal : v.vt == VT_UNKNOWN ? v.punkVal : nullptr;
+    ComPtr<I> result;
+    if (object) object->QueryInterface(iid, result.PutVoid());
+    return result;
+}
+}  // namespace
+
+ComPtr<IFontDisp> StoredKey::ReadFont(const PropertyStore& store) const {
+    return StoredObjectOf<IFontDisp>(Read(store), IID_IFontDisp);
+}
+
+ComPtr<IPictureDisp> StoredKey::ReadPicture(const PropertyStore& store) const {
+    return StoredObjectOf<IPictureDisp>(Read(store), IID_IPictureDisp);
+}
+
 Variant StoredKey::Read(const PropertyStore& store) const {
     return store.Read(key, Default());
 }

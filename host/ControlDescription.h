@@ -374,6 +374,9 @@ struct StoredKey {
     float ReadSingle(const PropertyStore& store) const;
     std::wstring ReadString(const PropertyStore& store) const;
     Variant Read(const PropertyStore& store) const;
+    // A stored font or picture object; none when the key is absent or holds none.
+    ComPtr<IFontDisp> ReadFont(const PropertyStore& store) const;
+    ComPtr<IPictureDisp> ReadPicture(const PropertyStore& store) const;
     // Stores the value (in the key's stored form), or removes the key at the default.
     void Write(PropertyStore& store, const Variant& value) const;
     void WriteString(PropertyStore& store, std::wstring_view value) const;

@@ -21,9 +21,13 @@ void SystemWindow::CreateSystemWindow() {
     if (!hwnd_) return;
     ApplyFont();
     EnableWindow(hwnd_, control_.Enabled());
-    ComCtlsBase::InstallSubclass(hwnd_, &receiver_, kRefSystemWindow);
-    ComCtlsBase::InstallSubclass(site.Hwnd(), &receiver_, kRefUserControl);
+    SubclassWindows();
     WindowCreated();
+}
+
+void SystemWindow::SubclassWindows() {
+    ComCtlsBase::InstallSubclass(hwnd_, &receiver_, kRefSystemWindow);
+    ComCtlsBase::InstallSubclass(control_.Site().Hwnd(), &receiver_, kRefUserControl);
 }
 
 void SystemWindow::DestroySystemWindow() {
@@ -91,10 +95,22 @@ LRESULT SystemWindow::UserControlWindowMessage(HWND hWnd, UINT msg, WPARAM wPara
     return ComCtlsBase::CallDefaultProc(hWnd, msg, wParam, lParam);
 }
 
+LRESULT SystemWindow::DesignTimeWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return ComCtlsBase::CallDefaultProc(hWnd, msg, wParam, lParam);
+}
+
 LRESULT SystemWindow::RouteMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                    DWORD_PTR refData) {
-    if (refData == kRefUserControl) return UserControlWindowMessage(hWnd, msg, wParam, lParam);
-    return SystemWindowMessage(hWnd, msg, wParam, lParam);
+    switch (refData) {
+        case kRefSystemWindow:
+            return SystemWindowMessage(hWnd, msg, wParam, lParam);
+        case kRefUserControl:
+            return UserControlWindowMessage(hWnd, msg, wParam, lParam);
+        case kRefDesignTime:
+            return DesignTimeWindowMessage(hWnd, msg, wParam, lParam);
+        default:
+            return 0;
+    }
 }
 
 }  // namespace Host

@@ -40,6 +40,9 @@ class SystemWindow {
 public:
     static constexpr DWORD_PTR kRefSystemWindow = 1;
     static constexpr DWORD_PTR kRefUserControl = 2;
+    // The user control window while the form is being designed (a control that draws itself
+    // there); SubclassWindows decides whether it is used.
+    static constexpr DWORD_PTR kRefDesignTime = 3;
 
     SystemWindow(const SystemWindow&) = delete;
     SystemWindow& operator=(const SystemWindow&) = delete;
@@ -66,6 +69,11 @@ protected:
     // default for the user control window hands the focus to the system window).
     virtual LRESULT SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
     virtual LRESULT UserControlWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    virtual LRESULT DesignTimeWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Subclasses the new window (reference value 1) and the user control window (2); a
+    // control that leaves the designer's mouse alone overrides it. Called before
+    // WindowCreated.
+    virtual void SubclassWindows();
 
     // ---- what the skeleton does ---------------------------------------------------------------
     void CreateSystemWindow();

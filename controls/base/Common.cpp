@@ -385,6 +385,32 @@ void PointerPredefinedStrings(std::vector<std::wstring>& strings, std::vector<in
     }
 }
 
+HRESULT PutPredefinedStrings(const std::vector<std::wstring>& strings,
+                             const std::vector<int32_t>& cookies, SAFEARRAY*& stringsOut,
+                             SAFEARRAY*& cookiesOut) {
+    SAFEARRAY* newStrings = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(strings.size()));
+    SAFEARRAY* newCookies = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(cookies.size()));
+    if (!newStrings || !newCookies) {
+        if (newStrings) SafeArrayDestroy(newStrings);
+        if (newCookies) SafeArrayDestroy(newCookies);
+        return E_OUTOFMEMORY;
+    }
+    for (LONG i = 0; i < static_cast<LONG>(strings.size()); ++i) {
+        BSTR text = SysAllocString(strings[static_cast<size_t>(i)].c_str());
+        SafeArrayPutElement(newStrings, &i, text);  // copies the string
+        SysFreeString(text);
+    }
+    for (LONG i = 0; i < static_cast<LONG>(cookies.size()); ++i) {
+        LONG cookie = cookies[static_cast<size_t>(i)];
+        SafeArrayPutElement(newCookies, &i, &cookie);
+    }
+    if (stringsOut) SafeArrayDestroy(stringsOut);
+    if (cookiesOut) SafeArrayDestroy(cookiesOut);
+    stringsOut = newStrings;
+    cookiesOut = newCookies;
+    return S_OK;
+}
+
 // ---- Image list names ---------------------------------------------------------------------
 
 void ImageListPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies,

@@ -92,6 +92,11 @@ int32_t MousePointerID(int32_t value);
 std::wstring PointerDisplayString(int32_t value);
 // The 18 display strings in table order, with their values as cookies.
 void PointerPredefinedStrings(std::vector<std::wstring>& strings, std::vector<int32_t>& cookies);
+// Replaces a property browser's two output arrays (VT_BSTR and VT_I4 vectors, either may be
+// null) by new ones holding `strings` and `cookies`; E_OUTOFMEMORY leaves them as they were.
+HRESULT PutPredefinedStrings(const std::vector<std::wstring>& strings,
+                             const std::vector<int32_t>& cookies, SAFEARRAY*& stringsOut,
+                             SAFEARRAY*& cookiesOut);
 
 // ---- Late-bound objects -------------------------------------------------------------------
 

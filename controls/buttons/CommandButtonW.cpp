@@ -1,74 +1,493 @@
 #include "controls/buttons/CommandButtonW.h"
 
+#include <commctrl.h>
 #include <olectl.h>
 
-#include "controls/buttons/ButtonBase.h"
+#include "controls/base/Common.h"
+#include "controls/base/ControlError.h"
+#include "controls/base/VisualStyles.h"
+#include "host/PropertyStore.h"
 
 namespace {
 
+using CB = CommandButtonW;
+using Host::Property;
+using Host::ReadOnly;
+
+// The control's own members count up from here in member order.
+constexpr DISPID kOwn = 0x68030000;
+
+const std::wstring_view kZOrderArgs[] = {L"Position"};
+const std::wstring_view kDragArgs[] = {L"Action"};
+const std::wstring_view kShieldArgs[] = {L"State"};
+
 const Host::Member kMembers[] = {
-    Host::Property<&CommandButtonW::Caption, &CommandButtonW::SetCaption>(L"Caption",
-                                                                          DISPID_CAPTION),
+    ReadOnly<&CB::Name>(L"Name", kOwn + 1),
+    ReadOnly<&CB::ButtonHandle>(L"hWnd", DISPID_HWND),
+    ReadOnly<&CB::hWndUserControl>(L"hWndUserControl", kOwn + 2),
+    Property<&CB::Font, &CB::SetFont>(L"Font", DISPID_FONT),
+    Property<&CB::VisualStyles, &CB::SetVisualStyles>(L"VisualStyles", kOwn + 3),
+    Property<&CB::Appearance, &CB::SetAppearance>(L"Appearance", DISPID_APPEARANCE),
+    Property<&CB::BackColor, &CB::SetBackColor>(L"BackColor", DISPID_BACKCOLOR),
+    Property<&CB::ForeColor, &CB::SetForeColor>(L"ForeColor", DISPID_FORECOLOR),
+    Property<&CB::Enabled, &CB::SetEnabled>(L"Enabled", DISPID_ENABLED),
+    Property<&CB::OLEDropMode, &CB::SetOLEDropMode>(L"OLEDropMode", kOwn + 4),
+    Property<&CB::MousePointer, &CB::SetMousePointer>(L"MousePointer", CB::kDispIdMousePointer),
+    Property<&CB::MouseIcon, &CB::SetMouseIcon>(L"MouseIcon", DISPID_MOUSEICON),
+    Property<&CB::MouseTrack, &CB::SetMouseTrack>(L"MouseTrack", kOwn + 5),
+    Property<&CB::RightToLeft, &CB::SetRightToLeft>(L"RightToLeft", kOwn + 6),
+    Property<&CB::RightToLeftMode, &CB::SetRightToLeftMode>(L"RightToLeftMode", kOwn + 7),
+    Property<&CB::ImageList, &CB::SetImageList>(L"ImageList", CB::kDispIdImageList),
+    Property<&CB::ImageListAlignment, &CB::SetImageListAlignment>(L"ImageListAlignment", kOwn + 8),
+    Property<&CB::ImageListMargin, &CB::SetImageListMargin>(L"ImageListMargin", kOwn + 9),
+    Property<&CB::Caption, &CB::SetCaption>(L"Caption", DISPID_CAPTION),
+    Property<&CB::Alignment, &CB::SetAlignment>(L"Alignment", kOwn + 11),
+    Property<&CB::VerticalAlignment, &CB::SetVerticalAlignment>(L"VerticalAlignment", kOwn + 12),
+    Property<&CB::Picture, &CB::SetPicture>(L"Picture", DISPID_PICTURE),
+    Property<&CB::PictureAndCaption, &CB::SetPictureAndCaption>(L"PictureAndCaption", kOwn + 13),
+    Property<&CB::WordWrap, &CB::SetWordWrap>(L"WordWrap", kOwn + 14),
+    Property<&CB::Transparent, &CB::SetTransparent>(L"Transparent", kOwn + 15),
+    Property<&CB::SplitButton, &CB::SetSplitButton>(L"SplitButton", kOwn + 17),
+    Property<&CB::SplitButtonAlignment, &CB::SetSplitButtonAlignment>(L"SplitButtonAlignment",
+                                                                      kOwn + 18),
+    Property<&CB::SplitButtonNoSplit, &CB::SetSplitButtonNoSplit>(L"SplitButtonNoSplit", kOwn + 19),
+    Property<&CB::SplitButtonGlyph, &CB::SetSplitButtonGlyph>(L"SplitButtonGlyph", kOwn + 20),
+    Property<&CB::Style, &CB::SetStyle>(L"Style", kOwn + 21),
+    Property<&CB::DisabledPicture, &CB::SetDisabledPicture>(L"DisabledPicture", kOwn + 22),
+    Property<&CB::DownPicture, &CB::SetDownPicture>(L"DownPicture", kOwn + 23),
+    Property<&CB::UseMaskColor, &CB::SetUseMaskColor>(L"UseMaskColor", kOwn + 24),
+    Property<&CB::MaskColor, &CB::SetMaskColor>(L"MaskColor", kOwn + 25),
+    Property<&CB::DrawMode, &CB::SetDrawMode>(L"DrawMode", kOwn + 26),
+    Property<&CB::Value, &CB::SetValue>(L"Value", DISPID_VALUE),
+    Property<&CB::Pushed, &CB::SetPushed>(L"Pushed", kOwn + 27),
+    Property<&CB::Hot, &CB::SetHot>(L"Hot", kOwn + 28, Host::Access::ReadOnly),
+    Property<&CB::DroppedDown, &CB::SetDroppedDown>(L"DroppedDown", kOwn + 29),
+    Host::Method<&CB::Refresh>(L"Refresh", DISPID_REFRESH),
+    Host::Method<&CB::PerformClick>(L"PerformClick", kOwn + 30),
+    Host::Method<&CB::SetShield>(L"SetShield", kOwn + 31, kShieldArgs),
+    Host::Method<&CB::SetFocus>(L"SetFocus", kOwn + 32),
+    Host::Method<&CB::ZOrder>(L"ZOrder", kOwn + 33, kZOrderArgs),
+    Host::Method<&CB::Drag>(L"Drag", kOwn + 34, kDragArgs),
+    Host::Method<&CB::OLEDrag>(L"OLEDrag", kOwn + 35),
 };
-const Host::EventInfo kEvents[] = {ButtonBase::kClick};
-const Host::StoredKey kKeys[] = {ButtonBase::kCaptionKey};
+
+const Host::EventParameter kOwnerDrawArgs[] = {{L"DisplayAsDefault", VT_BOOL, false},
+                                               {L"Action", VT_I4, false},
+                                               {L"State", VT_I4, false},
+                                               {L"hDC", VT_I4, false},
+                                               {L"Left", VT_I4, false},
+                                               {L"Top", VT_I4, false},
+                                               {L"Right", VT_I4, false},
+                                               {L"Bottom", VT_I4, false}};
+constexpr Host::EventInfo kHotChanged{L"HotChanged", 1, {}};
+constexpr Host::EventInfo kDropDown{L"DropDown", 2, {}};
+const Host::EventInfo kOwnerDraw{L"OwnerDraw", 3, kOwnerDrawArgs};
+constexpr Host::EventInfo kPreviewKeyDown{L"PreviewKeyDown", 4, ButtonBase::kPreviewKeyArgs};
+constexpr Host::EventInfo kPreviewKeyUp{L"PreviewKeyUp", 5, ButtonBase::kPreviewKeyArgs};
+constexpr Host::EventInfo kMouseEnter{L"MouseEnter", 6, {}};
+constexpr Host::EventInfo kMouseLeave{L"MouseLeave", 7, {}};
+constexpr Host::EventInfo kOLECompleteDrag{L"OLECompleteDrag", 8, ButtonBase::kOLECompleteDragArgs};
+constexpr Host::EventInfo kOLEDragDrop{L"OLEDragDrop", 9, ButtonBase::kOLEDragDropArgs};
+constexpr Host::EventInfo kOLEDragOver{L"OLEDragOver", 10, ButtonBase::kOLEDragOverArgs};
+constexpr Host::EventInfo kOLEGiveFeedback{L"OLEGiveFeedback", 11,
+                                           ButtonBase::kOLEGiveFeedbackArgs};
+constexpr Host::EventInfo kOLESetData{L"OLESetData", 12, ButtonBase::kOLESetDataArgs};
+constexpr Host::EventInfo kOLEStartDrag{L"OLEStartDrag", 13, ButtonBase::kOLEStartDragArgs};
+
+const Host::EventInfo kEvents[] = {
+    ButtonBase::kClick,
+    kHotChanged,
+    kDropDown,
+    kOwnerDraw,
+    kPreviewKeyDown,
+    kPreviewKeyUp,
+    ButtonBase::kKeyDown,
+    ButtonBase::kKeyUp,
+    ButtonBase::kKeyPress,
+    ButtonBase::kMouseDown,
+    ButtonBase::kMouseMove,
+    ButtonBase::kMouseUp,
+    kMouseEnter,
+    kMouseLeave,
+    kOLECompleteDrag,
+    kOLEDragDrop,
+    kOLEDragOver,
+    kOLEGiveFeedback,
+    kOLESetData,
+    kOLEStartDrag,
+};
+
+const ButtonBase::ButtonEvents kButtonEvents{
+    kHotChanged,      &kDropDown,   kPreviewKeyDown, kPreviewKeyUp,    kMouseEnter, kMouseLeave,
+    kOLECompleteDrag, kOLEDragDrop, kOLEDragOver,    kOLEGiveFeedback, kOLESetData, kOLEStartDrag,
+};
+
+using namespace ButtonBase;
+constexpr Host::StoredKey kDefaultKey = Host::BoolKey(L"Default", false);
+constexpr Host::StoredKey kAlignmentKey = Host::Int32Key(L"Alignment", 2);
+constexpr Host::StoredKey kPictureAndCaptionKey = Host::BoolKey(L"PictureAndCaption", false);
+constexpr Host::StoredKey kSplitButtonKey = Host::BoolKey(L"SplitButton", false);
+constexpr Host::StoredKey kSplitButtonAlignmentKey = Host::Int32Key(L"SplitButtonAlignment", 1);
+constexpr Host::StoredKey kSplitButtonNoSplitKey = Host::BoolKey(L"SplitButtonNoSplit", false);
+constexpr Host::StoredKey kSplitButtonGlyphKey{
+    L"SplitButtonGlyph", Host::StoredType::Picture, 0, {}};
+// In reading and writing order.
+const Host::StoredKey kKeys[] = {
+    kDefaultKey,
+    kFontKey,
+    kVisualStylesKey,
+    kAppearanceKey,
+    kBackColorKey,
+    kForeColorKey,
+    kEnabledKey,
+    kOLEDropModeKey,
+    kMousePointerKey,
+    kMouseIconKey,
+    kMouseTrackKey,
+    kRightToLeftKey,
+    kRightToLeftModeKey,
+    kImageListKey,
+    kImageListAlignmentKey,
+    kImageListMarginKey,
+    kCaptionKey,
+    kAlignmentKey,
+    kVerticalAlignmentKey,
+    kPictureKey,
+    kPictureAndCaptionKey,
+    kWordWrapKey,
+    kTransparentKey,
+    kSplitButtonKey,
+    kSplitButtonAlignmentKey,
+    kSplitButtonNoSplitKey,
+    kSplitButtonGlyphKey,
+    kStyleKey,
+    kDisabledPictureKey,
+    kDownPictureKey,
+    kUseMaskColorKey,
+    kMaskColorKey,
+    kDrawModeKey,
+};
+
+constexpr DWORD kHorizontalByValue[] = {BS_LEFT, BS_RIGHT, BS_CENTER};
+
+Host::Variant ObjectValue(IDispatch* object) {
+    return object ? Host::Variant::Object(object) : Host::Variant();
+}
+
+void CheckRange(int32_t value, int32_t last) {
+    if (value < 0 || value > last) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+}
 
 }  // namespace
+
+CommandButtonW::CommandButtonW() : ButtonControl(kButtonEvents, kDispIdMousePointer) {}
 
 const Host::ControlDescription& CommandButtonW::Describe() const {
     static const Host::ControlDescription description{kTypeName, kMembers, kEvents, kKeys};
     return description;
 }
 
+// ---- Life ---------------------------------------------------------------------------------
+
 void CommandButtonW::InitProperties() {
-    PropCaption = Site().GetAmbient().DisplayName();
+    BeginProperties();
+    Host::Ambient ambient = Site().GetAmbient();
+    Site().SetFont(ambient.Font().Get());
+    PropCaption = ambient.DisplayName();
+    PropDisplayAsDefault = ambient.DisplayAsDefault();
+    PropRightToLeft = ambient.RightToLeft();
+    if (PropRightToLeft) SetRightToLeft(true);
+    PropImageListAlignment = PropRightToLeft ? 1 : 0;
+    PropSplitButtonAlignment = PropRightToLeft ? 0 : 1;
+    PropImageListName = kNoImageList;
     CreateSystemWindow();
 }
 
 void CommandButtonW::ReadProperties(Host::PropertyStore& store) {
-    PropCaption = ButtonBase::kCaptionKey.ReadString(store);
+    BeginProperties();
+    PropDisplayAsDefault = kDefaultKey.ReadBool(store);
+    // A stored none is the container's font, which window creation falls back to.
+    Site().SetFont(kFontKey.ReadFont(store).Get());
+    PropVisualStyles = kVisualStylesKey.ReadBool(store);
+    ReadHostKept(store);
+    PropMousePointer = kMousePointerKey.ReadInt16(store);
+    PropMouseIcon = kMouseIconKey.ReadPicture(store);
+    PropMouseTrack = kMouseTrackKey.ReadBool(store);
+    PropRightToLeft = kRightToLeftKey.ReadBool(store);
+    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
+    if (PropRightToLeft) SetRightToLeft(true);
+    PropImageListName = kImageListKey.ReadString(store);
+    PropImageListAlignment = kImageListAlignmentKey.ReadInt32(store);
+    PropImageListMargin = kImageListMarginKey.ReadInt32(store);
+    PropCaption = kCaptionKey.ReadString(store);
+    PropAlignment = kAlignmentKey.ReadInt32(store);
+    PropVerticalAlignment = kVerticalAlignmentKey.ReadInt32(store);
+    PropPicture = kPictureKey.ReadPicture(store);
+    PropPictureAndCaption = kPictureAndCaptionKey.ReadBool(store);
+    PropWordWrap = kWordWrapKey.ReadBool(store);
+    PropTransparent = kTransparentKey.ReadBool(store);
+    PropSplitButton = kSplitButtonKey.ReadBool(store);
+    PropSplitButtonAlignment = kSplitButtonAlignmentKey.ReadInt32(store);
+    PropSplitButtonNoSplit = kSplitButtonNoSplitKey.ReadBool(store);
+    PropSplitButtonGlyph = kSplitButtonGlyphKey.ReadPicture(store);
+    PropStyle = kStyleKey.ReadInt32(store);
+    PropDisabledPicture = kDisabledPictureKey.ReadPicture(store);
+    PropDownPicture = kDownPictureKey.ReadPicture(store);
+    PropUseMaskColor = kUseMaskColorKey.ReadBool(store);
+    PropMaskColor = static_cast<OLE_COLOR>(kMaskColorKey.ReadInt32(store));
+    PropDrawMode = kDrawModeKey.ReadInt32(store);
     CreateSystemWindow();
+    EndReadProperties();
 }
 
 void CommandButtonW::WriteProperties(Host::PropertyStore& store) {
-    ButtonBase::kCaptionKey.WriteString(store, PropCaption);
+    using Host::Variant;
+    kDefaultKey.Write(store, Variant::Bool(PropDisplayAsDefault));
+    kFontKey.Write(store, StoredFont());
+    kVisualStylesKey.Write(store, Variant::Bool(PropVisualStyles));
+    WriteHostKept(store);
+    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
+    kMouseIconKey.Write(store, ObjectValue(PropMouseIcon.Get()));
+    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
+    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
+    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
+    kImageListKey.Write(store, Variant::String(PropImageListName));
+    kImageListAlignmentKey.Write(store, Variant::Int32(PropImageListAlignment));
+    kImageListMarginKey.Write(store, Variant::Int32(PropImageListMargin));
+    kCaptionKey.WriteString(store, PropCaption);
+    kAlignmentKey.Write(store, Variant::Int32(PropAlignment));
+    kVerticalAlignmentKey.Write(store, Variant::Int32(PropVerticalAlignment));
+    kPictureKey.Write(store, ObjectValue(PropPicture.Get()));
+    kPictureAndCaptionKey.Write(store, Variant::Bool(PropPictureAndCaption));
+    kWordWrapKey.Write(store, Variant::Bool(PropWordWrap));
+    kTransparentKey.Write(store, Variant::Bool(PropTransparent));
+    kSplitButtonKey.Write(store, Variant::Bool(PropSplitButton));
+    kSplitButtonAlignmentKey.Write(store, Variant::Int32(PropSplitButtonAlignment));
+    kSplitButtonNoSplitKey.Write(store, Variant::Bool(PropSplitButtonNoSplit));
+    kSplitButtonGlyphKey.Write(store, ObjectValue(PropSplitButtonGlyph.Get()));
+    kStyleKey.Write(store, Variant::Int32(PropStyle));
+    kDisabledPictureKey.Write(store, ObjectValue(PropDisabledPicture.Get()));
+    kDownPictureKey.Write(store, ObjectValue(PropDownPicture.Get()));
+    kUseMaskColorKey.Write(store, Variant::Bool(PropUseMaskColor));
+    kMaskColorKey.Write(store, Variant::Int32(static_cast<int32_t>(PropMaskColor)));
+    kDrawModeKey.Write(store, Variant::Int32(PropDrawMode));
 }
 
 Host::WindowShape CommandButtonW::DescribeWindow() {
-    DWORD style = WS_TABSTOP | BS_PUSHBUTTON | BS_MULTILINE | BS_NOTIFY;
-    if (Site().GetAmbient().DisplayAsDefault()) style |= BS_DEFPUSHBUTTON;
-    return {L"Button", style, 0, PropCaption};
+    DWORD own = BS_PUSHBUTTON;
+    if (PropDisplayAsDefault) own |= BS_DEFPUSHBUTTON;
+    if (PropSplitButton && ::VisualStyles::ComCtlsSupportLevel() >= 2) own |= BS_SPLITBUTTON;
+    const DWORD horizontal =
+        kHorizontalByValue[PropAlignment >= 0 && PropAlignment <= 2 ? PropAlignment : 2];
+    // The caption comes through its setter, after the font.
+    return {L"Button", SharedStyle(own, horizontal), SharedExStyle(), {}};
 }
 
 void CommandButtonW::WindowCreated() {
-    ButtonBase::ApplyCaption(Site(), nullptr, PropCaption);
+    if (::VisualStyles::ComCtlsSupportLevel() >= 2) {
+        BUTTON_SPLITINFO info{};
+        info.mask = BCSIF_GLYPH;
+        if (SendMessageW(hWnd(), BCM_GETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info))) {
+            DefaultSplitGlyph = info.himlGlyph;
+        }
+    }
+    ApplyCreatedWindow();
+    SetSplitButtonAlignment(PropSplitButtonAlignment);
+    SetSplitButtonNoSplit(PropSplitButtonNoSplit);
+    if (PropSplitButtonGlyph) SetSplitButtonGlyph(PropSplitButtonGlyph);
 }
 
-void CommandButtonW::SetCaption(const std::wstring& caption) {
-    PropCaption = caption;
-    ButtonBase::ApplyCaption(Site(), hWnd(), PropCaption);
-    Site().PropertyChanged(L"Caption");
+void CommandButtonW::WindowDestroyed() {
+    ButtonControl::WindowDestroyed();
+    SplitGlyphImageList.Reset();
+    DefaultSplitGlyph = nullptr;
 }
 
 void CommandButtonW::AmbientChanged(std::wstring_view name) {
-    if (hWnd() && (name.empty() || name == L"DisplayAsDefault")) {
-        const bool isDefault = Site().GetAmbient().DisplayAsDefault();
-        SendMessageW(hWnd(), BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
-    }
-    SystemWindowControl::AmbientChanged(name);
+    ButtonControl::AmbientChanged(name);
+    if (name != L"DisplayAsDefault") return;
+    PropDisplayAsDefault = Site().GetAmbient().DisplayAsDefault();
+    const bool owner = ButtonBase::IsOwnerDrawn(hWnd());
+    const bool already =
+        EditButtonStyle(hWnd(), BS_DEFPUSHBUTTON, PropDisplayAsDefault ? BS_DEFPUSHBUTTON : 0);
+    if (!already || owner) Refresh();
 }
 
-void CommandButtonW::AccessKeyPress(int16_t keyAscii) {
-    if (!hWnd() || !IsWindowEnabled(hWnd())) return;
-    // Return and Escape come as the form's default or cancel button: no focus change.
-    if (keyAscii != 13 && keyAscii != 27) SetFocus(hWnd());
+// ---- Clicks ---------------------------------------------------------------------------------
+
+void CommandButtonW::ButtonClicked() {
+    SetValue(true);
+}
+
+void CommandButtonW::SetValue(bool value) {
+    // Value reads True only while the Click it raises is handled; a handler that sets it
+    // again is not heard twice.
+    if (!value || ButtonValue) return;
+    ButtonValue = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{ButtonValue};
     Raise(ButtonBase::kClick);
 }
 
-bool CommandButtonW::UserControlMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (!ButtonBase::IsClick(hWnd(), msg, wParam, lParam)) return false;
-    // A disabled button takes no input, whoever sent the click.
-    if (IsWindowEnabled(hWnd())) Raise(ButtonBase::kClick);
-    result = 0;
-    return true;
+void CommandButtonW::AccessKeyPress(int16_t keyAscii) {
+    // The host routes Return and Escape here as the form's default or cancel button.
+    if (keyAscii == 13 || keyAscii == 27) SetValue(true);
+}
+
+void CommandButtonW::PerformClick() {
+    if (!hWnd()) return;
+    if (HWND root = GetAncestor(hWnd(), GA_ROOT)) SetActiveWindow(root);
+    ::SetFocus(Site().Hwnd());
+    SendMessageW(hWnd(), BM_CLICK, 0, 0);
+}
+
+void CommandButtonW::OwnerDraw(const DRAWITEMSTRUCT& item) {
+    const DRAWITEMSTRUCT copy = item;
+    Raise(kOwnerDraw, Host::EventArg::ByVal(PropDisplayAsDefault),
+          Host::EventArg::ByVal(static_cast<int32_t>(copy.itemAction)),
+          Host::EventArg::ByVal(static_cast<int32_t>(copy.itemState)),
+          Host::EventArg::ByVal(static_cast<int32_t>(reinterpret_cast<LONG_PTR>(copy.hDC))),
+          Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.left)),
+          Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.top)),
+          Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.right)),
+          Host::EventArg::ByVal(static_cast<int32_t>(copy.rcItem.bottom)));
+}
+
+// ---- Properties -----------------------------------------------------------------------------
+
+void CommandButtonW::SetAlignment(int32_t value) {
+    CheckRange(value, 2);
+    PropAlignment = value;
+    StyleSetter(ButtonBase::kHorizontalBits, kHorizontalByValue[value]);
+    Site().PropertyChanged(L"Alignment");
+}
+
+void CommandButtonW::MirrorAlignments(bool rightToLeft) {
+    if (rightToLeft) {
+        if (PropImageListAlignment == 0) SetImageListAlignment(1);
+        if (PropAlignment == 0) SetAlignment(1);
+        if (PropSplitButtonAlignment == 1) SetSplitButtonAlignment(0);
+    } else {
+        if (PropImageListAlignment == 1) SetImageListAlignment(0);
+        if (PropAlignment == 1) SetAlignment(0);
+        if (PropSplitButtonAlignment == 0) SetSplitButtonAlignment(1);
+    }
+}
+
+void CommandButtonW::SetPictureAndCaption(bool value) {
+    PropPictureAndCaption = value;
+    SetPicture(PropPicture);
+    Site().PropertyChanged(L"PictureAndCaption");
+}
+
+void CommandButtonW::SetSplitButton(bool value) {
+    PropSplitButton = value;
+    if (::VisualStyles::ComCtlsSupportLevel() >= 2) {
+        StyleSetter(BS_TYPEMASK, value ? BS_SPLITBUTTON
+                                       : (PropDisplayAsDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON));
+    }
+    Site().PropertyChanged(L"SplitButton");
+}
+
+void CommandButtonW::EditSplitStyle(UINT bit, bool on) {
+    if (!hWnd() || ::VisualStyles::ComCtlsSupportLevel() < 2) return;
+    BUTTON_SPLITINFO info{};
+    info.mask = BCSIF_STYLE;
+    SendMessageW(hWnd(), BCM_GETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
+    info.uSplitStyle = on ? (info.uSplitStyle | bit) : (info.uSplitStyle & ~bit);
+    SendMessageW(hWnd(), BCM_SETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
+    Refresh();
+}
+
+void CommandButtonW::SetSplitButtonAlignment(int32_t value) {
+    CheckRange(value, 1);
+    PropSplitButtonAlignment = value;
+    EditSplitStyle(BCSS_ALIGNLEFT, value == 0);
+    Site().PropertyChanged(L"SplitButtonAlignment");
+}
+
+void CommandButtonW::SetSplitButtonNoSplit(bool value) {
+    PropSplitButtonNoSplit = value;
+    EditSplitStyle(BCSS_NOSPLIT, value);
+    Site().PropertyChanged(L"SplitButtonNoSplit");
+}
+
+void CommandButtonW::SetSplitButtonGlyph(ComPtr<IPictureDisp> picture) {
+    if (picture.Get() != PropSplitButtonGlyph.Get()) {
+        ComPtr<IPicture> source = picture.As<IPicture>(IID_IPicture);
+        PropSplitButtonGlyph = Common::CopyPicture(source.Get()).As<IPictureDisp>(IID_IPictureDisp);
+    }
+    if (hWnd() && ::VisualStyles::ComCtlsSupportLevel() >= 2) {
+        BUTTON_SPLITINFO info{};
+        info.mask = BCSIF_GLYPH | BCSIF_STYLE;
+        SendMessageW(hWnd(), BCM_GETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
+        info.uSplitStyle &= ~BCSS_IMAGE;
+        info.himlGlyph = DefaultSplitGlyph;
+        SendMessageW(hWnd(), BCM_SETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
+        UniqueImageList made;
+        ComPtr<IPicture> glyph = PropSplitButtonGlyph.As<IPicture>(IID_IPicture);
+        OLE_HANDLE handle = 0;
+        if (glyph) glyph->get_Handle(&handle);
+        if (handle) {
+            OLE_XSIZE_HIMETRIC w = 0;
+            OLE_YSIZE_HIMETRIC h = 0;
+            SHORT type = PICTYPE_NONE;
+            glyph->get_Width(&w);
+            glyph->get_Height(&h);
+            glyph->get_Type(&type);
+            made.Reset(ImageList_Create(Common::HimetricToPixelX(w), Common::HimetricToPixelY(h),
+                                        ILC_COLOR24 | ILC_MASK, 1, 0));
+            if (made) {
+                if (type == PICTYPE_ICON) {
+                    ImageList_AddIcon(made.Get(),
+                                      reinterpret_cast<HICON>(static_cast<UINT_PTR>(handle)));
+                } else {
+                    UniqueBitmap bitmap = Common::BitmapFromPicture(glyph.Get(), 0);
+                    ImageList_Add(made.Get(), bitmap.Get(), nullptr);
+                }
+                info.uSplitStyle |= BCSS_IMAGE;
+                info.mask |= BCSIF_IMAGE;
+                info.himlGlyph = made.Get();
+                SendMessageW(hWnd(), BCM_SETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
+            }
+        }
+        Refresh();
+        // The window no longer uses the previous list.
+        SplitGlyphImageList = std::move(made);
+    }
+    Site().PropertyChanged(L"SplitButtonGlyph");
+}
+
+bool CommandButtonW::DroppedDown() const {
+    return ::VisualStyles::ComCtlsSupportLevel() >= 2 && hWnd() &&
+           (SendMessageW(hWnd(), BM_GETSTATE, 0, 0) & BST_DROPDOWNPUSHED);
+}
+
+void CommandButtonW::SetDroppedDown(bool value) {
+    if (::VisualStyles::ComCtlsSupportLevel() >= 2 && hWnd()) {
+        SendMessageW(hWnd(), BCM_SETDROPDOWNSTATE, value ? TRUE : FALSE, 0);
+    }
+}
+
+int32_t CommandButtonW::SetShield(bool state) {
+    if (::VisualStyles::ComCtlsSupportLevel() < 2 || !hWnd()) return 0;
+    const auto result =
+        static_cast<int32_t>(SendMessageW(hWnd(), BCM_SETSHIELD, 0, state ? TRUE : FALSE));
+    // The shield took the image's place: the picture comes back.
+    if (!state) SetPicture(PropPicture);
+    return result;
+}
+
+void CommandButtonW::GetIdealSize(float& width, float& height) {
+    if (::VisualStyles::ComCtlsSupportLevel() < 1 || !hWnd()) return;
+    width = 0;
+    height = 0;
+    SIZE size{};
+    SendMessageW(hWnd(), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    width =
+        static_cast<float>(Site().ScaleX(size.cx, Units::Unit::Pixels, Units::Unit::ContainerSize));
+    height =
+        static_cast<float>(Site().ScaleY(size.cy, Units::Unit::Pixels, Units::Unit::ContainerSize));
 }
