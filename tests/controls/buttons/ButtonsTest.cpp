@@ -15,6 +15,7 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/Keyboard.h"
 #include "tests/support/Pump.h"
 
 namespace {
@@ -58,24 +59,6 @@ std::wstring TextOf(HWND hwnd) {
     wchar_t text[256] = {};
     GetWindowTextW(hwnd, text, 256);
     return text;
-}
-
-// Real keys through the input queue, then the thread's messages.
-void PressKey(WORD vk, WORD modifier = 0) {
-    std::vector<INPUT> inputs;
-    auto key = [&](WORD k, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = k;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-    };
-    if (modifier) key(modifier, false);
-    key(vk, false);
-    key(vk, true);
-    if (modifier) key(modifier, true);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    testsupport::PumpFor(100);
 }
 
 }  // namespace
@@ -122,9 +105,9 @@ TEST(CommandButtonW, SpaceAndAccessKeyPressIt) {
     SetForegroundWindow(form->Hwnd());
     SetFocus(ok.hWnd());
     ASSERT_TRUE(testsupport::PumpUntil([&] { return GetFocus() == ok.hWnd(); }, 2000));
-    PressKey(VK_SPACE);
+    testsupport::PressKey(VK_SPACE);
     EXPECT_EQ(okClicks, 1);
-    PressKey('O', VK_MENU);
+    testsupport::PressKey('O', VK_MENU);
     EXPECT_EQ(otherClicks, 1);
     EXPECT_EQ(GetFocus(), other.hWnd());
     EXPECT_EQ(okClicks, 1);
