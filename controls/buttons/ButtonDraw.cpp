@@ -6,6 +6,7 @@
 
 #include "controls/base/Common.h"
 #include "controls/base/VisualStyles.h"
+#include "controls/buttons/ImageList.h"
 
 namespace ButtonDraw {
 
@@ -29,6 +30,13 @@ IUnknown* Identity(IUnknown* object) {
         identity->Release();  // only compared, never used
     }
     return identity;
+}
+
+// The handle of an image list control: the whole handle from one of ours, else its hImageList
+// read late-bound (32 bits).
+std::optional<HIMAGELIST> HandleOf(Host::ControlSite& owner, IUnknown* object) {
+    if (auto* own = dynamic_cast<ImageList*>(&owner.Control())) return own->hImageList();
+    return ReadImageListHandle(object);
 }
 
 // The container's control that `object` is (its own object or its extender).
@@ -297,62 +305,34 @@ std::optional<HIMAGELIST> ReadImageListHandle(IUnknown* object) {
     return reinterpret_cast<HIMAGELIST>(static_cast<INT_PTR>(wide.Get().llVal));
 }
 
-bool AssignImageList(ImageListUse& use, Host::ControlSite& site, HWND button,
-                     const VARIANT& value) {
-    if (!button) return false;
+FoundImageList FindImageList(const Host::ControlSite& site, const VARIANT& value) {
     const bool userMode = site.GetAmbient().UserMode();
     const VARTYPE type = value.vt & ~VT_BYREF;
-    bool found = false;
-    HIMAGELIST handle = nullptr;
-    std::wstring name;
     if (type == VT_DISPATCH || type == VT_UNKNOWN) {
         IUnknown* object = (value.vt & VT_BYREF) ? *value.ppunkVal : value.punkVal;
         Host::ControlSite* owner = SiteOfObject(site, object);
-        if (owner && Common::TypeNameOf(object) == L"ImageList") {
-            if (const auto h = ReadImageListHandle(object)) {
-                found = true;
-                handle = *h;
-                name = Common::ControlName(owner->AsControl());
-            }
-        }
-    } else if (type == VT_BSTR) {
-        const Host::Variant text(value);
-        name = text.ToString();
-        if (Host::ControlSite* owner = ImageListNamed(site, name)) {
-            if (const auto h = ReadImageListHandle(owner->Object())) {
-                found = true;
-                handle = *h;
-            } else if (!userMode) {
-                found = true;  // designing: the name alone will do
-            }
-        }
+        if (!owner || Common::TypeNameOf(object) != L"ImageList") return {};
+        const auto handle = HandleOf(*owner, object);
+        if (!handle) return {};
+        return {true, Common::ControlName(owner->AsControl()), *handle};
     }
-    if (!found) {
-        name = kNoImageList;
-        handle = nullptr;
-    }
-    use.name = name;
-    use.inUse = found && userMode ? name : std::wstring();
-    if (VisualStyles::ComCtlsSupportLevel() < 1) return false;
-    use.handle = handle;
-    GiveImageList(button, handle, use.alignment, use.margin);
-    return !handle;
+    if (type != VT_BSTR) return {};
+    const std::wstring name = Host::Variant(value).ToString();
+    Host::ControlSite* owner = ImageListNamed(site, name);
+    if (!owner) return {};
+    if (const auto handle = HandleOf(*owner, owner->Object())) return {true, name, *handle};
+    if (!userMode) return {true, name, nullptr};  // designing: the name alone will do
+    return {};
 }
 
-bool LookupDue(const ImageListUse& use, const Host::ControlSite& site) {
-    return site.GetAmbient().UserMode() && !use.initDone && use.inUse.empty() &&
-           use.name != kNoImageList;
-}
-
-Host::Variant ImageListValue(const ImageListUse& use, const Host::ControlSite& site) {
-    if (!site.GetAmbient().UserMode()) return Host::Variant::String(use.name);
+ComPtr<IDispatch> ImageListObject(const Host::ControlSite& site, const std::wstring& name) {
     ComPtr<IDispatch> object;
-    if (Host::ControlSite* owner = ImageListNamed(site, use.inUse)) {
+    if (Host::ControlSite* owner = ImageListNamed(site, name)) {
         if (IUnknown* unknown = owner->Object()) {
             unknown->QueryInterface(IID_IDispatch, object.PutVoid());
         }
     }
-    return Host::Variant::Object(object.Get());
+    return object;
 }
 
 HIMAGELIST DefaultSplitGlyph(HWND button) {

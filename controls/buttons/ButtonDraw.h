@@ -24,9 +24,6 @@
 
 namespace ButtonDraw {
 
-// What the stored image list name reads when there is none.
-inline constexpr wchar_t kNoImageList[] = L"(None)";
-
 // Whether the button window draws nothing itself (BS_OWNERDRAW): style setters leave it be.
 bool IsOwnerDrawn(HWND button);
 
@@ -56,29 +53,20 @@ void ShowPicture(HWND button, IPicture* picture, bool withCaption);
 // takes none). A real list replaces the window's own picture unless it is owner-drawn.
 void GiveImageList(HWND button, HIMAGELIST list, int32_t alignment, int32_t margin);
 
-// What a button knows of its image list. The image list control is not kept alive by the
-// button: the one in use is held by its name and found again among the container's controls.
-struct ImageListUse {
-    std::wstring name = kNoImageList;  // stored; "(None)" when there is none
-    int32_t alignment = 0;             // 0 left, 1 right, 2 top, 3 bottom, 4 centre
-    int32_t margin = 0;                // pixels
-    HIMAGELIST handle = nullptr;       // given to the window; owned by the image list control
-    std::wstring inUse;                // name of the image list control in use (run time)
-    bool initDone = false;             // the deferred lookup by name has run
+// An image list found for the ImageList assignment: `value` is an image list object (type
+// name "ImageList", one of the container's controls) or the name of one of the container's
+// image list controls, whose hImageList is read late-bound. While designing, a control of that
+// name is found without reading its handle. Anything not found, unreadable or of another
+// type is none.
+struct FoundImageList {
+    bool found = false;
+    std::wstring name;            // the control's name (Common::ControlName)
+    HIMAGELIST handle = nullptr;  // owned by the image list control
 };
-
-// The image list assignment: `value` is an image list object (type name "ImageList") or the
-// name of one among the container's controls. With common controls 6.0 or later the window
-// gets its handle; anything not found, unreadable or of another type leaves the button
-// without a list and the name "(None)". Only with a window. Returns true when the window's
-// list was removed (the caller shows its picture again); the caller refreshes and notifies.
-bool AssignImageList(ImageListUse& use, Host::ControlSite& site, HWND button, const VARIANT& value);
-// Whether reading ImageList at run time must first look the stored name up (the deferred
-// lookup has not run and nothing is in use).
-bool LookupDue(const ImageListUse& use, const Host::ControlSite& site);
-// ImageList as read: the image list object in use at run time (a null object for none), the
-// stored name in design mode.
-Host::Variant ImageListValue(const ImageListUse& use, const Host::ControlSite& site);
+FoundImageList FindImageList(const Host::ControlSite& site, const VARIANT& value);
+// The container's image list control of that name, as an object; null when there is none.
+// Buttons hold the list in use by its name: they never keep the image list control alive.
+ComPtr<IDispatch> ImageListObject(const Host::ControlSite& site, const std::wstring& name);
 // An object's hImageList read late-bound; empty when it cannot be read.
 std::optional<HIMAGELIST> ReadImageListHandle(IUnknown* object);
 

@@ -24,21 +24,17 @@
 #include "host/HostedControl.h"
 #include "host/Variant.h"
 
-// An image list handle as automation reads it: 32 bits on 32-bit Windows, 64 on 64-bit.
+// An image list handle as automation reads it: 32 bits on every architecture, like window
+// handles (buttons of this library take the full handle from the object itself).
 template <>
 struct Host::VarType<HIMAGELIST> {
-    static constexpr VARTYPE kType = sizeof(void*) == 8 ? VT_I8 : VT_I4;
+    static constexpr VARTYPE kType = VT_I4;
     static HIMAGELIST From(const VARIANT& v) {
-        return reinterpret_cast<HIMAGELIST>(
-            static_cast<INT_PTR>(kType == VT_I8 ? v.llVal : v.lVal));
+        return reinterpret_cast<HIMAGELIST>(static_cast<INT_PTR>(v.lVal));
     }
     static void To(HIMAGELIST value, VARIANT& out) {
-        out.vt = kType;
-        if (kType == VT_I8) {
-            out.llVal = reinterpret_cast<INT_PTR>(value);
-        } else {
-            out.lVal = static_cast<LONG>(reinterpret_cast<INT_PTR>(value));
-        }
+        out.vt = VT_I4;
+        out.lVal = static_cast<LONG>(reinterpret_cast<INT_PTR>(value));
     }
 };
 

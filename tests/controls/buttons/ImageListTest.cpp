@@ -11,6 +11,7 @@
 #include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
 #include "controls/base/Handles.h"
+#include "controls/buttons/ButtonDraw.h"
 #include "controls/buttons/ImageList.h"
 #include "host/ControlTypes.h"
 #include "host/Form.h"
@@ -210,5 +211,37 @@ TEST(ImageList, ImagesKeysAndSettingsAreStoredWithTheLayout) {
     EXPECT_EQ(DrawnAt(images.hImageList(), 0, 1, 1), kWhite);
     EXPECT_EQ(DrawnAt(images.hImageList(), 0, 8, 8), kRed);
     EXPECT_EQ(DrawnAt(images.hImageList(), 1, 8, 8), kBlue);
+    form->Unload();
+}
+
+TEST(ImageList, ButtonsFindItByNameOrAsAnObjectAndNothingElse) {
+    auto form = LoadForm();
+    auto& site = form->Site(L"imlIcons");
+    auto& images = form->ControlAs<ImageList>(L"imlIcons");
+    images.Add({}, {}, AsPictureDisp(BitmapPicture(16, 16, kRed).Get()));
+    ComPtr<IDispatch> object, extender = site.ExtenderObject();
+    site.Object()->QueryInterface(IID_IDispatch, object.PutVoid());
+    struct Case {
+        const char* what;
+        Host::Variant value;
+        bool found;
+    };
+    const Case cases[] = {
+        {"its name", Text(L"imlIcons"), true},
+        {"the object", Host::Variant::Object(object.Get()), true},
+        {"its extender", Host::Variant::Object(extender.Get()), true},
+        {"another name", Text(L"imlOther"), false},
+        {"an object of another type", Host::Variant::Object(form->Object().Get()), false},
+        {"a number", Host::Variant::Int32(1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto found = ButtonDraw::FindImageList(site, c.value.Get());
+        EXPECT_EQ(found.found, c.found);
+        EXPECT_EQ(found.handle, c.found ? images.hImageList() : nullptr);
+        EXPECT_EQ(found.name, c.found ? L"imlIcons" : L"");
+    }
+    EXPECT_EQ(ButtonDraw::ImageListObject(site, L"imlIcons").Get(), object.Get());
+    EXPECT_FALSE(ButtonDraw::ImageListObject(site, L"imlOther"));
     form->Unload();
 }
