@@ -356,6 +356,32 @@ TEST_F(RichTextEvents, NotificationsBecomeEvents) {
     EXPECT_EQ(args, (std::vector<int32_t>{WM_LBUTTONDOWN, 0, 0, 3, 9}));
 }
 
+TEST_F(RichTextEvents, TheControlDrawsTheThemedBorderAndSetsThePointer) {
+    const HWND w = box_->hWnd();
+    // The frame's left edge, as the window shows it after a frame repaint.
+    auto edge = [&] {
+        RedrawWindow(w, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        std::vector<COLORREF> pixels;
+        const HDC dc = GetWindowDC(w);
+        for (int x = 0; x < 2; ++x)
+            pixels.push_back(GetPixel(dc, x, 20));
+        ReleaseDC(w, dc);
+        return pixels;
+    };
+    const std::vector<COLORREF> themed = edge();
+    box_->SetVisualStyles(false);
+    const std::vector<COLORREF> classic = edge();
+    EXPECT_NE(themed, classic);
+    box_->SetVisualStyles(true);
+    EXPECT_EQ(edge(), themed);
+
+    box_->SetMousePointer(11);
+    EXPECT_EQ(SendMessageW(w, WM_SETCURSOR, reinterpret_cast<WPARAM>(w),
+                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              1);
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_WAIT));
+}
+
 namespace {
 
 // Records what the control asks of imm32.
