@@ -7,7 +7,6 @@
 #include "controls/richtext/RichTextBox.h"
 #include "controls/richtext/page/PPRichTextBoxGeneral.h"
 #include "host/ControlTypes.h"
-#include "host/PropertyPage.h"
 
 namespace AllControls {
 
@@ -17,8 +16,8 @@ void Register() {
     ControlTypes::Register<ImageList>(ImageList::kTypeName);
     ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
     ControlTypes::Register<LabelW>(LabelW::kTypeName);
-    // The host's own text box and list, which the property pages are built from.
-    Host::RegisterHostControls();
+    // Its pages build their forms from these and the host's own text box and list, which
+    // the host registers when a page is shown.
     PPRichTextBoxGeneral::Register();
 }
 
