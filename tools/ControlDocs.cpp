@@ -138,8 +138,11 @@ void PropertyRows(std::string& out, const Host::ControlDescription& d) {
     for (const Host::Member& m : d.members) {
         if (m.isMethod) continue;
         const Host::StoredKey* key = d.FindKey(m.name);
-        out += "| " + Utf8(m.name) + " | " + TypeName(m.type) + " | " + AccessText(m.access) +
-               " | " + DispId(m.id) + " | " +
+        // An indexed property shows its indexes: SelTabs(Element As Integer (16-bit)).
+        const std::string name =
+            m.Indexed() ? Utf8(m.name) + "(" + Arguments(m) + ")" : Utf8(m.name);
+        out += "| " + name + " | " + TypeName(m.type) + " | " + AccessText(m.access) + " | " +
+               DispId(m.id) + " | " +
                (key ? "`" + Utf8(key->key) + "`, default " + Default(*key) : "not stored") + " |\n";
     }
 }
