@@ -97,6 +97,10 @@ TEST(RichTextSelection, AttributesReadBackWhatWasAssigned) {
     EXPECT_EQ(f.Char().bCharSet, 204);
     EXPECT_EQ(f.Para().wAlignment, PFA_JUSTIFY);
 
+    // Visible is the inverse of the window's hidden effect.
+    ASSERT_EQ(f.Put(L"SelVisible", {Bool(false)}).hr, S_OK);
+    EXPECT_TRUE(f.Char().dwEffects & CFE_HIDDEN);
+
     // System colours are translated; the automatic colour is dropped.
     f.Select(0, 5);
     ASSERT_EQ(f.Put(L"SelColor", {I4(static_cast<int32_t>(0x80000000 | COLOR_HIGHLIGHT))}).hr,
