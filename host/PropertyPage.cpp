@@ -16,7 +16,10 @@ void RegisterHostControls() {
 }
 
 PropertyPage::PropertyPage(std::string layout, std::string name, std::wstring title)
-    : layout_(std::move(layout)), name_(std::move(name)), title_(std::move(title)) {}
+    : layout_(std::move(layout)), name_(std::move(name)), title_(std::move(title)) {
+    // Before anything reads the page's layout.
+    RegisterHostControls();
+}
 
 PropertyPage::~PropertyPage() {
     if (form_) form_->Unload();
@@ -52,7 +55,6 @@ HRESULT PropertyPage::SetPageSite(IPropertyPageSite* site) {
 HRESULT PropertyPage::Activate(HWND parent, LPCRECT rect, BOOL) {
     return ControlErrors::AtComBoundary([&]() -> HRESULT {
         if (form_) return E_UNEXPECTED;
-        RegisterHostControls();
         std::unique_ptr<Form> form = Form::FromText(layout_, name_);
         form->SetParentWindow(parent);
         form->Load();
