@@ -1,5 +1,7 @@
 #include "controls/buttons/ButtonBase.h"
 
+#include "controls/buttons/ButtonDraw.h"
+
 #include <commctrl.h>
 #include <uxtheme.h>
 
@@ -155,6 +157,7 @@ void ButtonControl::SubclassWindows() {
 void ButtonControl::WindowDestroyed() {
     AccelHandle.Reset();
     TransparentBrush.Reset();
+    CheckedBrush.Reset();
     ImageListHandle = nullptr;
 }
 
@@ -186,7 +189,7 @@ void ButtonControl::ReCreate() {
     if (!hWnd()) return;
     ReCreateSystemWindow();
     Resize();
-    if (DesignMode ? PropImageListName != kNoImageList : static_cast<bool>(ImageListObject)) {
+    if (DesignMode ? PropImageListName != kNoImageList : !ImageListObject.empty()) {
         ApplyImageList();
     }
     Refresh();
@@ -215,6 +218,7 @@ HWND ButtonControl::hWndUserControl() const {
 
 void ButtonControl::Refresh() {
     TransparentBrush.Reset();
+    CheckedBrush.Reset();
     Site().Refresh();
     RedrawWindow(Site().Hwnd(), nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -456,39 +460,28 @@ void ButtonControl::ImageListTimerTick() {
 
 Host::Variant ButtonControl::ImageList() {
     if (DesignMode) return Host::Variant::String(PropImageListName);
-    if (!ImageListInitDone && !ImageListObject && PropImageListName != kNoImageList) {
+    if (!ImageListInitDone && ImageListObject.empty() && PropImageListName != kNoImageList) {
         ImageListInitDone = true;
         SetImageList(Host::Variant::String(PropImageListName));
     }
-    return Host::Variant::Object(ImageListObject.Get());
+    return Host::Variant::Object(ButtonDraw::ImageListObject(Site(), ImageListObject).Get());
 }
 
 void ButtonControl::SetImageList(const Host::Variant& value) {
-    const VARIANT& v = value.Get();
-    const bool isObject = v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN;
-    IUnknown* given = !isObject ? nullptr : v.vt == VT_DISPATCH ? v.pdispVal : v.punkVal;
-    const std::wstring text = isObject ? std::wstring() : value.ToString();
-    ComPtr<IUnknown> givenIdentity;
-    if (given) given->QueryInterface(IID_IUnknown, givenIdentity.PutVoid());
-    ComPtr<IDispatch> object;
-    std::wstring name;
-    // Image lists are the container's controls; an object is known by its identity, a text
-    // by the control's name.
-    for (Host::ControlSite* sibling : Site().Siblings()) {
-        if (!sibling || sibling->TypeName() != L"ImageList" || !sibling->Object()) continue;
-        ComPtr<IUnknown> identity;
-        sibling->Object()->QueryInterface(IID_IUnknown, identity.PutVoid());
-        const bool match = isObject ? identity.Get() == givenIdentity.Get()
-                                    : !sibling->Name().empty() && sibling->Name() == text;
-        if (!match) continue;
-        sibling->Object()->QueryInterface(IID_IDispatch, object.PutVoid());
-        name = sibling->Name();
-        break;
-    }
-    PropImageListName = name.empty() ? kNoImageList : name;
-    ImageListObject = DesignMode ? ComPtr<IDispatch>() : object;
-    ApplyImageList();
+    // Not found, unreadable or of another type: the button goes without a list.
+    const ButtonDraw::FoundImageList found = ButtonDraw::FindImageList(Site(), value.Get());
+    PropImageListName = found.found ? found.name : kNoImageList;
+    ImageListObject = found.found && !DesignMode ? found.name : std::wstring();
+    GiveImageList(found.handle);
     Site().PropertyChanged(L"ImageList");
+}
+
+void ButtonControl::GiveImageList(HIMAGELIST handle) {
+    if (!hWnd() || ::VisualStyles::ComCtlsSupportLevel() < 1) return;
+    ImageListHandle = handle;
+    ButtonDraw::GiveImageList(hWnd(), handle, PropImageListAlignment, PropImageListMargin);
+    if (!handle) return ApplyPicture();  // the picture comes back (and is refreshed)
+    Refresh();
 }
 
 bool ButtonControl::Pushed() const {
@@ -569,64 +562,42 @@ void ButtonControl::OLECompleteDrag(int32_t& effect) {
 // ---- Drawing entry points -------------------------------------------------------------------
 
 LRESULT ButtonControl::DrawGraphical(const DRAWITEMSTRUCT& item) {
-    // The classic push button face with the caption; pictures and the themed look belong to
-    // the drawing module.
-    RECT r = item.rcItem;
-    UINT flags = DFCS_BUTTONPUSH | DFCS_ADJUSTRECT;
-    if (item.itemState & ODS_SELECTED) flags |= DFCS_PUSHED;
-    if (item.itemState & ODS_DISABLED) flags |= DFCS_INACTIVE;
-    DrawFrameControl(item.hDC, &r, DFC_BUTTON, flags);
-    UniqueBrush face(CreateSolidBrush(Common::WinColor(BackColor())));
-    FillRect(item.hDC, &r, face.Get());
-    const std::wstring caption = Caption();
-    const int mode = SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC,
-                 Common::WinColor((item.itemState & ODS_DISABLED) ? 0x80000011 : ForeColor()));
-    DrawTextW(item.hDC, caption.c_str(), static_cast<int>(caption.size()), &r,
-              DT_CENTER | DT_VCENTER | DT_WORDBREAK);
-    SetBkMode(item.hDC, mode);
-    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
-        InflateRect(&r, -1, -1);
-        DrawFocusRect(item.hDC, &r);
-    }
+    const ComPtr<IPicture> picture = PropPicture.As<IPicture>(IID_IPicture);
+    const ComPtr<IPicture> disabled = PropDisabledPicture.As<IPicture>(IID_IPicture);
+    const ComPtr<IPicture> down = PropDownPicture.As<IPicture>(IID_IPicture);
+    ButtonDraw::Look look;
+    look.picture = picture.Get();
+    look.disabledPicture = disabled.Get();
+    look.downPicture = down.Get();
+    look.useMaskColor = PropUseMaskColor;
+    look.maskColor = PropMaskColor;
+    look.backColor = BackColor();
+    look.foreColor = ForeColor();
+    look.appearance = Appearance();
+    look.visualStyles = ThemeActive && PropVisualStyles;
+    look.hot = MouseTrackFlags[0];
+    look.caption = Caption();
+    DescribeLook(look);
+    ButtonDraw::DrawGraphical(item, look);
     return 1;
 }
 
 LRESULT ButtonControl::ControlColor(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return ComCtlsBase::CallDefaultProc(hWnd, msg, wParam, lParam);
+    const LRESULT answer = ComCtlsBase::CallDefaultProc(hWnd, msg, wParam, lParam);
+    return ButtonDraw::ControlColor(Site().Hwnd(), reinterpret_cast<HDC>(wParam), PropTransparent,
+                                    TransparentBrush, answer);
 }
 
 void ButtonControl::ApplyPicture() {
     if (!hWnd() || ImageListHandle) return;
-    if (IsOwnerDrawn(hWnd())) return Refresh();
-    auto style = static_cast<DWORD>(GetWindowLongPtrW(hWnd(), GWL_STYLE)) & ~(BS_ICON | BS_BITMAP);
-    ComPtr<IPicture> picture = PropPicture.As<IPicture>(IID_IPicture);
-    OLE_HANDLE handle = 0;
-    SHORT type = PICTYPE_NONE;
-    if (picture) {
-        picture->get_Handle(&handle);
-        picture->get_Type(&type);
-    }
-    const auto image =
-        reinterpret_cast<LPARAM>(reinterpret_cast<HANDLE>(static_cast<UINT_PTR>(handle)));
-    if (!handle) {
-        SendMessageW(hWnd(), BM_SETIMAGE, IMAGE_ICON, 0);
-        SendMessageW(hWnd(), BM_SETIMAGE, IMAGE_BITMAP, 0);
-        SetWindowLongPtrW(hWnd(), GWL_STYLE, static_cast<LONG_PTR>(style));
-    } else {
-        const bool icon = type == PICTYPE_ICON;
-        if (!(PictureWithCaption() && ::VisualStyles::ComCtlsSupportLevel() >= 2)) {
-            style |= icon ? BS_ICON : BS_BITMAP;
-        }
-        SetWindowLongPtrW(hWnd(), GWL_STYLE, static_cast<LONG_PTR>(style));
-        SendMessageW(hWnd(), BM_SETIMAGE, icon ? IMAGE_BITMAP : IMAGE_ICON, 0);
-        SendMessageW(hWnd(), BM_SETIMAGE, icon ? IMAGE_ICON : IMAGE_BITMAP, image);
-    }
+    const ComPtr<IPicture> picture = PropPicture.As<IPicture>(IID_IPicture);
+    ButtonDraw::ShowPicture(hWnd(), picture.Get(),
+                            PictureWithCaption() && ::VisualStyles::ComCtlsSupportLevel() >= 2);
     Refresh();
 }
 
 void ButtonControl::ApplyImageList() {
-    Refresh();
+    if (PropImageListName != kNoImageList) SetImageList(Host::Variant::String(PropImageListName));
 }
 
 // ---- Window procedures --------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 
 #include "controls/base/ComPtr.h"
 #include "controls/base/Handles.h"
+#include "controls/buttons/ButtonDraw.h"
 #include "host/ControlDescription.h"
 #include "host/ControlTimer.h"
 #include "host/ControlSite.h"
@@ -270,6 +271,11 @@ protected:
     virtual void ApplyPicture();
     // Gives the stored image list (name or object) to the window again.
     virtual void ApplyImageList();
+    // Gives an image list handle to the window (common controls 6.0 or later); null removes
+    // the list and shows the picture again.
+    void GiveImageList(HIMAGELIST handle);
+    // What the control's own graphical look adds: the default frame, the checked state.
+    virtual void DescribeLook(ButtonDraw::Look& look) { (void)look; }
     // Whether a picture shows beside the caption instead of replacing it.
     virtual bool PictureWithCaption() const { return false; }
 
@@ -321,8 +327,10 @@ protected:
     UniqueAccel AccelHandle;
     int32_t AccelCounter = 0;
     UniqueBrush TransparentBrush;
+    UniqueBrush CheckedBrush;              // the check box's checked dither, made on first need
     HIMAGELIST ImageListHandle = nullptr;  // not owned
-    ComPtr<IDispatch> ImageListObject;     // kept only while in use
+    // The image list control in use, by its name: the button never keeps it alive.
+    std::wstring ImageListObject;
     bool ImageListInitDone = false;
     // Looks the stored image list name up once loading has finished (the image list may be
     // loaded after the button).

@@ -69,6 +69,11 @@ private:
     // The click cycle: 0 becomes 1, 1 and 2 become 0.
     void ButtonClicked() override;
     void OwnerDraw(const DRAWITEMSTRUCT& item) override;
+    void DescribeLook(ButtonDraw::Look& look) override {
+        look.checkBox = true;
+        look.value = PropValue;
+        look.checkedBrush = &CheckedBrush;
+    }
     // The text follows the reading order; the side of the box stays where it was put.
     void MirrorAlignments(bool rightToLeft) override;
     LRESULT DrawGraphical(const DRAWITEMSTRUCT& item) override;

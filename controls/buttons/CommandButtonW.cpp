@@ -1,5 +1,7 @@
 #include "controls/buttons/CommandButtonW.h"
 
+#include "controls/buttons/ButtonDraw.h"
+
 #include <commctrl.h>
 #include <olectl.h>
 
@@ -394,11 +396,7 @@ void CommandButtonW::SetSplitButton(bool value) {
 
 void CommandButtonW::EditSplitStyle(UINT bit, bool on) {
     if (!hWnd() || ::VisualStyles::ComCtlsSupportLevel() < 2) return;
-    BUTTON_SPLITINFO info{};
-    info.mask = BCSIF_STYLE;
-    SendMessageW(hWnd(), BCM_GETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
-    info.uSplitStyle = on ? (info.uSplitStyle | bit) : (info.uSplitStyle & ~bit);
-    SendMessageW(hWnd(), BCM_SETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
+    ButtonDraw::SetSplitStyle(hWnd(), bit, on);
     Refresh();
 }
 
@@ -421,41 +419,10 @@ void CommandButtonW::SetSplitButtonGlyph(ComPtr<IPictureDisp> picture) {
         PropSplitButtonGlyph = Common::CopyPicture(source.Get()).As<IPictureDisp>(IID_IPictureDisp);
     }
     if (hWnd() && ::VisualStyles::ComCtlsSupportLevel() >= 2) {
-        BUTTON_SPLITINFO info{};
-        info.mask = BCSIF_GLYPH | BCSIF_STYLE;
-        SendMessageW(hWnd(), BCM_GETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
-        info.uSplitStyle &= ~BCSS_IMAGE;
-        info.himlGlyph = DefaultSplitGlyph;
-        SendMessageW(hWnd(), BCM_SETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
-        UniqueImageList made;
-        ComPtr<IPicture> glyph = PropSplitButtonGlyph.As<IPicture>(IID_IPicture);
-        OLE_HANDLE handle = 0;
-        if (glyph) glyph->get_Handle(&handle);
-        if (handle) {
-            OLE_XSIZE_HIMETRIC w = 0;
-            OLE_YSIZE_HIMETRIC h = 0;
-            SHORT type = PICTYPE_NONE;
-            glyph->get_Width(&w);
-            glyph->get_Height(&h);
-            glyph->get_Type(&type);
-            made.Reset(ImageList_Create(Common::HimetricToPixelX(w), Common::HimetricToPixelY(h),
-                                        ILC_COLOR24 | ILC_MASK, 1, 0));
-            if (made) {
-                if (type == PICTYPE_ICON) {
-                    ImageList_AddIcon(made.Get(),
-                                      reinterpret_cast<HICON>(static_cast<UINT_PTR>(handle)));
-                } else {
-                    UniqueBitmap bitmap = Common::BitmapFromPicture(glyph.Get(), 0);
-                    ImageList_Add(made.Get(), bitmap.Get(), nullptr);
-                }
-                info.uSplitStyle |= BCSS_IMAGE;
-                info.mask |= BCSIF_IMAGE;
-                info.himlGlyph = made.Get();
-                SendMessageW(hWnd(), BCM_SETSPLITINFO, 0, reinterpret_cast<LPARAM>(&info));
-            }
-        }
+        const ComPtr<IPicture> glyph = PropSplitButtonGlyph.As<IPicture>(IID_IPicture);
+        UniqueImageList made = ButtonDraw::SetSplitGlyph(hWnd(), glyph.Get(), DefaultSplitGlyph);
         Refresh();
-        // The window no longer uses the previous list.
+        // The window no longer uses the previous list: it goes only now.
         SplitGlyphImageList = std::move(made);
     }
     Site().PropertyChanged(L"SplitButtonGlyph");

@@ -70,6 +70,9 @@ private:
     void OwnerDraw(const DRAWITEMSTRUCT& item) override;
     void MirrorAlignments(bool rightToLeft) override;
     bool PictureWithCaption() const override { return PropPictureAndCaption; }
+    void DescribeLook(ButtonDraw::Look& look) override {
+        look.displayAsDefault = PropDisplayAsDefault;
+    }
     // Sets and clears a split style bit (BCSS_...) of the window.
     void EditSplitStyle(UINT bit, bool on);
 
