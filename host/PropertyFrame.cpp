@@ -1,5 +1,7 @@
 #include "host/PropertyFrame.h"
 
+#include "controls/base/ComObject.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -57,29 +59,11 @@ std::vector<GUID> PagesOf(IUnknown* object) {
 }  // namespace
 
 // The frame as its pages' site. It outlives nothing: the frame cuts it off when it goes.
-class PropertyFrame::Site final : public IPropertyPageSite {
+class PropertyFrame::Site final : public ComObject<IPropertyPageSite> {
 public:
     explicit Site(PropertyFrame& frame) : frame_(&frame) {}
     void Detach() { frame_ = nullptr; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        *object = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IPropertyPageSite)) {
-            return E_NOINTERFACE;
-        }
-        *object = static_cast<IPropertyPageSite*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override {
-        return static_cast<ULONG>(InterlockedIncrement(&refs_));
-    }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG refs = InterlockedDecrement(&refs_);
-        if (refs == 0) delete this;
-        return static_cast<ULONG>(refs);
-    }
     HRESULT STDMETHODCALLTYPE OnStatusChange(DWORD) override {
         if (frame_) frame_->UpdateApply();
         return S_OK;
@@ -96,8 +80,7 @@ public:
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
 
 private:
-    ~Site() = default;
-    LONG refs_ = 1;
+    ~Site() override = default;
     PropertyFrame* frame_;
 };
 

@@ -25,28 +25,6 @@ PropertyPage::~PropertyPage() {
     if (form_) form_->Unload();
 }
 
-HRESULT PropertyPage::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPropertyPage) ||
-        IsEqualIID(iid, IID_IPropertyPage2)) {
-        *object = static_cast<IPropertyPage2*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG PropertyPage::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG PropertyPage::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT PropertyPage::SetPageSite(IPropertyPageSite* site) {
     site_ = ComPtr<IPropertyPageSite>(site);
     return S_OK;

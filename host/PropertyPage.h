@@ -25,6 +25,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
 #include "host/Form.h"
 
@@ -34,13 +35,8 @@ namespace Host {
 // calling it again changes nothing.
 void RegisterHostControls();
 
-class PropertyPage : public IPropertyPage2 {
+class PropertyPage : public ComObject<Also<IPropertyPage2, IPropertyPage>> {
 public:
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     // IPropertyPage, IPropertyPage2
     HRESULT STDMETHODCALLTYPE SetPageSite(IPropertyPageSite* site) override;
     HRESULT STDMETHODCALLTYPE Activate(HWND parent, LPCRECT rect, BOOL modal) override;
@@ -64,7 +60,7 @@ public:
 protected:
     // `layout`: the page's stored layout (UTF-8 text); `name` names it in layout errors.
     PropertyPage(std::string layout, std::string name, std::wstring title);
-    virtual ~PropertyPage();
+    ~PropertyPage() override;
 
     virtual void Initialize() {}
     virtual void SelectionChanged() {}
@@ -82,7 +78,6 @@ protected:
     }
 
 private:
-    LONG refs_ = 1;
     std::string layout_;
     std::string name_;
     std::wstring title_;
