@@ -260,6 +260,14 @@ TEST_F(PageTest, LeavingABoxValidatesItsValue) {
         EXPECT_EQ(GetFocus(), Text(c.box).hWnd());  // the focus stayed
     }
 
+    // Entering a box with the caret at its start selects it all; leaving puts the caret back.
+    Text(L"TextUndoLimit").SetSelStart(0);
+    Leave(L"CheckEnabled", L"TextUndoLimit");
+    EXPECT_EQ(Text(L"TextUndoLimit").SelLength(), 1);  // all of "7"
+    Leave(L"TextUndoLimit", L"CheckEnabled");
+    EXPECT_EQ(Text(L"TextUndoLimit").SelStart(), 0);
+    EXPECT_EQ(Text(L"TextUndoLimit").SelLength(), 0);
+
     // Clearing a number box brings the control's value back at once, selected.
     Text(L"TextMaxLength").SetText(L"");
     EXPECT_EQ(Text(L"TextMaxLength").Text(), L"50");
