@@ -169,7 +169,7 @@ int16_t CheckState(int16_t value) {
 
 }  // namespace
 
-CheckBoxW::CheckBoxW() : ButtonControl(kButtonEvents, kDispIdMousePointer) {}
+CheckBoxW::CheckBoxW() : ButtonControl(kButtonEvents, kDispIdMousePointer, kOwn + 8) {}
 
 const Host::ControlDescription& CheckBoxW::Describe() const {
     static const Host::ControlDescription description{kTypeName, kMembers, kEvents, kKeys};
