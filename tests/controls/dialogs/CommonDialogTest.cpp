@@ -21,6 +21,7 @@
 #include "host/ControlDescription.h"
 #include "host/ControlTypes.h"
 #include "host/Form.h"
+#include "tests/support/ControlErrors.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
@@ -72,15 +73,10 @@ protected:
     std::function<void(const std::wstring&, Host::Event&)> onEvent;
 };
 
+// The call first, as the cases here read best.
 template <class F>
 void ExpectError(F&& f, int32_t number, const std::wstring& text) {
-    try {
-        f();
-        ADD_FAILURE() << "no error " << number;
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), number);
-        EXPECT_EQ(e.Description(), text);
-    }
+    testsupport::ExpectControlError(number, text.c_str(), f);
 }
 
 // A folder with two files, removed afterwards.
