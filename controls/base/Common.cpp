@@ -371,6 +371,22 @@ int32_t MousePointerID(int32_t value) {
     return row ? row->cursor : 0;
 }
 
+bool ValidMousePointer(int32_t value) {
+    return (value >= 0 && value <= 16) || value == 99;
+}
+
+bool ValidMouseIcon(IPictureDisp* icon) {
+    if (!icon) return true;
+    ComPtr<IPicture> picture;
+    icon->QueryInterface(IID_IPicture, picture.PutVoid());
+    if (!picture) return false;
+    SHORT type = PICTYPE_NONE;
+    OLE_HANDLE handle = 0;
+    picture->get_Type(&type);
+    picture->get_Handle(&handle);
+    return type == PICTYPE_ICON || handle == 0;
+}
+
 std::wstring PointerDisplayString(int32_t value) {
     const PointerRow* row = FindPointer(value);
     return row ? row->display : L"";

@@ -85,6 +85,10 @@ UniqueBitmap BitmapFromPicture(IPicture* picture, OLE_COLOR backColor);
 
 // ---- Mouse pointers -----------------------------------------------------------------------
 
+// Whether a MousePointer value is one of the table's: 0 to 16, or 99 (custom).
+bool ValidMousePointer(int32_t value);
+// Whether a picture may serve as a MouseIcon: none, an icon, or a picture without a handle.
+bool ValidMouseIcon(IPictureDisp* icon);
 // The system cursor identifier of a MousePointer value (for LoadCursorW); 0 for 0
 // (default), 99 (custom) and any value outside 0..16.
 int32_t MousePointerID(int32_t value);

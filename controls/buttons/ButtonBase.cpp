@@ -20,10 +20,6 @@ constexpr int32_t kHookKinds[] = {VTableHandle::kOleInPlaceActiveObject, VTableH
                                   VTableHandle::kPerPropertyBrowsing};
 constexpr DWORD kVerticalByValue[] = {BS_TOP, BS_VCENTER, BS_BOTTOM};
 
-bool ValidPointer(int32_t value) {
-    return (value >= 0 && value <= 16) || value == 99;
-}
-
 // Keys a PreviewKeyDown handler may claim for the button instead of the form.
 bool IsNavigationKey(int16_t key) {
     switch (key) {
@@ -296,22 +292,14 @@ void ButtonControl::SetOLEDropMode(int32_t mode) {
 }
 
 void ButtonControl::SetMousePointer(int16_t value) {
-    if (!ValidPointer(value)) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    if (!Common::ValidMousePointer(value))
+        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropMousePointer = value;
     Site().PropertyChanged(L"MousePointer");
 }
 
 void ButtonControl::SetMouseIcon(ComPtr<IPictureDisp> icon) {
-    if (icon) {
-        ComPtr<IPicture> picture = icon.As<IPicture>(IID_IPicture);
-        SHORT type = PICTYPE_NONE;
-        OLE_HANDLE handle = 0;
-        if (picture) {
-            picture->get_Type(&type);
-            picture->get_Handle(&handle);
-        }
-        if (!picture || (type != PICTYPE_ICON && handle != 0)) return InvalidValueWithBox();
-    }
+    if (!Common::ValidMouseIcon(icon.Get())) return InvalidValueWithBox();
     PropMouseIcon = std::move(icon);
     Site().PropertyChanged(L"MouseIcon");
 }
@@ -899,8 +887,10 @@ HRESULT ButtonControl::OnMnemonic(VARIANT_BOOL* handled, LONG msg, LONG_PTR wPar
 
 HRESULT ButtonControl::GetDisplayString(VARIANT_BOOL* handled, DISPID id, BSTR* name) {
     if (handled) *handled = VARIANT_FALSE;
-    if (id != mousePointerId_ || !name) return S_OK;
-    *name = SysAllocString(Common::PointerDisplayString(PropMousePointer).c_str());
+    if (!name || (id != mousePointerId_ && id != imageListId_)) return S_OK;
+    const std::wstring text =
+        id == mousePointerId_ ? Common::PointerDisplayString(PropMousePointer) : PropImageListName;
+    *name = SysAllocString(text.c_str());
     if (handled) *handled = VARIANT_TRUE;
     return S_OK;
 }
@@ -908,21 +898,37 @@ HRESULT ButtonControl::GetDisplayString(VARIANT_BOOL* handled, DISPID id, BSTR* 
 HRESULT ButtonControl::GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id, SAFEARRAY** strings,
                                             SAFEARRAY** cookies) {
     if (handled) *handled = VARIANT_FALSE;
-    if (id != mousePointerId_ || !strings || !cookies) return S_OK;
-    std::vector<std::wstring> names;
-    std::vector<int32_t> values;
-    Common::PointerPredefinedStrings(names, values);
-    const HRESULT hr = Common::PutPredefinedStrings(names, values, *strings, *cookies);
-    if (SUCCEEDED(hr) && handled) *handled = VARIANT_TRUE;
-    return hr;
+    if (!strings || !cookies || (id != mousePointerId_ && id != imageListId_)) return S_OK;
+    return ControlErrors::AtComBoundary([&]() -> HRESULT {
+        std::vector<std::wstring> names;
+        std::vector<int32_t> values;
+        if (id == mousePointerId_) {
+            Common::PointerPredefinedStrings(names, values);
+        } else {
+            Common::ImageListPredefinedStrings(names, values, Site().SiblingControls(),
+                                               ImageListNames);
+        }
+        const HRESULT hr = Common::PutPredefinedStrings(names, values, *strings, *cookies);
+        if (SUCCEEDED(hr) && handled) *handled = VARIANT_TRUE;
+        return hr;
+    });
 }
 
 HRESULT ButtonControl::GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
                                           VARIANT* value) {
     if (handled) *handled = VARIANT_FALSE;
-    if (id != mousePointerId_ || !value) return S_OK;
-    value->vt = VT_I4;
-    value->lVal = cookie;
+    if (!value) return S_OK;
+    if (id == mousePointerId_) {
+        value->vt = VT_I4;
+        value->lVal = cookie;
+    } else if (id == imageListId_ && cookie >= 0 &&
+               static_cast<size_t>(cookie) < ImageListNames.size()) {
+        // Every offered name can be chosen, the last one included.
+        value->vt = VT_BSTR;
+        value->bstrVal = SysAllocString(ImageListNames[static_cast<size_t>(cookie)].c_str());
+    } else {
+        return S_OK;
+    }
     if (handled) *handled = VARIANT_TRUE;
     return S_OK;
 }

@@ -238,7 +238,8 @@ public:
                                              HACCEL* accelTable, DWORD* flags) override;
     HRESULT STDMETHODCALLTYPE OnMnemonic(VARIANT_BOOL* handled, LONG msg, LONG_PTR wParam,
                                          LONG_PTR lParam, LONG shift) override;
-    // ---- property browsing (MousePointer) ------------------------------------------------------
+    // ---- property browsing (MousePointer, ImageList)
+    // ------------------------------------------------------
     HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* handled, DISPID id,
                                                BSTR* name) override;
     HRESULT STDMETHODCALLTYPE GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id,
@@ -248,8 +249,9 @@ public:
                                                  VARIANT* value) override;
 
 protected:
-    ButtonControl(const ButtonEvents& events, DISPID mousePointerId)
-        : events_(events), mousePointerId_(mousePointerId) {}
+    // The identifiers of MousePointer and ImageList, which the property browser asks about.
+    ButtonControl(const ButtonEvents& events, DISPID mousePointerId, DISPID imageListId)
+        : events_(events), mousePointerId_(mousePointerId), imageListId_(imageListId) {}
 
     // ---- what each control supplies -----------------------------------------------------------
     // BN_CLICKED or BN_DOUBLECLICKED from the button window, or the caption's access key.
@@ -368,6 +370,8 @@ private:
 
     const ButtonEvents& events_;
     DISPID mousePointerId_;
+    DISPID imageListId_;
+    std::vector<std::wstring> ImageListNames{std::wstring()};  // offered by the browser
 };
 
 }  // namespace ButtonBase

@@ -182,7 +182,8 @@ void CheckRange(int32_t value, int32_t last) {
 
 }  // namespace
 
-CommandButtonW::CommandButtonW() : ButtonControl(kButtonEvents, kDispIdMousePointer) {}
+CommandButtonW::CommandButtonW()
+    : ButtonControl(kButtonEvents, kDispIdMousePointer, kDispIdImageList) {}
 
 const Host::ControlDescription& CommandButtonW::Describe() const {
     static const Host::ControlDescription description{kTypeName, kMembers, kEvents, kKeys};

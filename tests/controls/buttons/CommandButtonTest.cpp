@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
+#include <variant>
 #include <string>
 #include <vector>
 
+#include "controls/base/ComCtlsBase.h"
 #include "controls/base/ComPtr.h"
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
@@ -349,5 +352,391 @@ TEST(CommandButtonW, ClickingValidatesUnlessCausesValidationIsOff) {
     EXPECT_EQ(validations, 1);
     EXPECT_EQ(log.Count(L"Click"), 1);
     EXPECT_EQ(GetFocus(), other.ButtonHandle());
+    form->Unload();
+}
+
+namespace {
+
+constexpr char kStoredLayout[] = R"(PaylevixLayout 1
+Begin Form FStored
+    ClientWidth = 6000
+    ClientHeight = 3000
+    Font = Font(Name = "Arial", Size = 9.75, Charset = 204)
+    Begin CommandButtonW cmdAll
+        Left = 150
+        Top = 150
+        Width = 1500
+        Height = 600
+        Property Default = True
+        Property Font = Font(Name = "Tahoma", Size = 12, Charset = 204)
+        Property VisualStyles = False
+        Property Appearance = 0
+        Property BackColor = 255
+        Property ForeColor = 65280
+        Property Enabled = False
+        Property OLEDropMode = 1
+        Property MousePointer = 2
+        Property MouseTrack = True
+        Property RightToLeft = True
+        Property RightToLeftMode = 0
+        Property ImageList = "ilsNowhere"
+        Property ImageListAlignment = 1
+        Property ImageListMargin = 4
+        Property Caption = Utf16("&Сохранить")
+        Property Alignment = 1
+        Property VerticalAlignment = 2
+        Property PictureAndCaption = True
+        Property WordWrap = False
+        Property Transparent = True
+        Property SplitButton = True
+        Property SplitButtonAlignment = 0
+        Property SplitButtonNoSplit = True
+        Property Style = 1
+        Property UseMaskColor = True
+        Property MaskColor = 255
+    End
+    Begin CommandButtonW cmdOwner
+        Left = 1800
+        Top = 150
+        Width = 1500
+        Height = 600
+        Property DrawMode = 1
+        Property Style = 1
+    End
+    Begin CommandButtonW cmdDefaults
+        Left = 3450
+        Top = 150
+        Width = 1500
+        Height = 600
+    End
+End
+)";
+
+std::vector<std::string> KeysOf(const Layout::FormLayout& layout, std::string_view control) {
+    std::vector<std::string> keys;
+    for (const auto& c : layout.controls) {
+        if (c.name != control) continue;
+        for (const auto& p : c.properties)
+            keys.push_back(p.key);
+    }
+    return keys;
+}
+
+const Layout::ControlLayout& ControlIn(const Layout::FormLayout& layout, std::string_view name) {
+    for (const auto& c : layout.controls)
+        if (c.name == name) return c;
+    throw std::runtime_error("no such control");
+}
+
+ComPtr<IPictureDisp> SystemIcon() {
+    // The picture does not own the shared system icon; the control keeps its own copy.
+    return Common::PictureFromHandle(LoadIconW(nullptr, MAKEINTRESOURCEW(32516)), PICTYPE_ICON,
+                                     false)
+        .As<IPictureDisp>(IID_IPictureDisp);
+}
+
+}  // namespace
+
+TEST(CommandButtonW, PersistsEveryKeyInOrderAndOmitsDefaults) {
+    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
+    auto form = Host::Form::FromText(kStoredLayout, "stored.layout");
+    form->Load();
+    auto& all = form->ControlAs<CommandButtonW>(L"cmdAll");
+    EXPECT_EQ(all.Caption(), L"&Сохранить");
+    EXPECT_FALSE(IsWindowEnabled(all.ButtonHandle()));
+    EXPECT_EQ(StyleOf(all.ButtonHandle()) & ~WS_DISABLED, 0x5000000Bu);  // Style 1 draws itself
+    const ComPtr<IPictureDisp> icon = SystemIcon();
+    all.SetMouseIcon(icon);
+    all.SetPicture(icon);
+    all.SetSplitButtonGlyph(icon);
+    all.SetDisabledPicture(icon);
+    all.SetDownPicture(icon);
+    EXPECT_NE(all.Picture().Get(), icon.Get());  // a copy of its own
+
+    const Layout::FormLayout saved = form->SaveLayout();
+    // Everything but DrawMode, which cannot differ while Style is 1.
+    const std::vector<std::string> expected = {"Default",
+                                               "Font",
+                                               "VisualStyles",
+                                               "Appearance",
+                                               "BackColor",
+                                               "ForeColor",
+                                               "Enabled",
+                                               "OLEDropMode",
+                                               "MousePointer",
+                                               "MouseIcon",
+                                               "MouseTrack",
+                                               "RightToLeft",
+                                               "RightToLeftMode",
+                                               "ImageList",
+                                               "ImageListAlignment",
+                                               "ImageListMargin",
+                                               "Caption",
+                                               "Alignment",
+                                               "VerticalAlignment",
+                                               "Picture",
+                                               "PictureAndCaption",
+                                               "WordWrap",
+                                               "Transparent",
+                                               "SplitButton",
+                                               "SplitButtonAlignment",
+                                               "SplitButtonNoSplit",
+                                               "SplitButtonGlyph",
+                                               "Style",
+                                               "DisabledPicture",
+                                               "DownPicture",
+                                               "UseMaskColor",
+                                               "MaskColor"};
+    EXPECT_EQ(KeysOf(saved, "cmdAll"), expected);
+    // DrawMode 1 forces Style 0, which is then not written.
+    EXPECT_EQ(KeysOf(saved, "cmdOwner"), (std::vector<std::string>{"DrawMode"}));
+    EXPECT_TRUE(KeysOf(saved, "cmdDefaults").empty());
+    form->Unload();
+
+    // What was saved loads back to the same values.
+    Host::Form again(saved);
+    again.Load();
+    const Layout::FormLayout resaved = again.SaveLayout();
+    // Pictures are left out: the control keeps its own copy, made from a handle, and such a
+    // picture saves itself empty under Wine.
+    auto withoutPictures = [](const std::vector<Layout::Property>& all) {
+        std::vector<Layout::Property> kept;
+        for (const auto& p : all)
+            if (!std::holds_alternative<Layout::Picture>(p.value)) kept.push_back(p);
+        return kept;
+    };
+    const auto first = withoutPictures(ControlIn(saved, "cmdAll").properties);
+    const auto second = withoutPictures(ControlIn(resaved, "cmdAll").properties);
+    EXPECT_EQ(first.size(), 27u);
+    EXPECT_TRUE(first == second);
+    auto& loaded = again.ControlAs<CommandButtonW>(L"cmdAll");
+    EXPECT_EQ(loaded.MousePointer(), 2);
+    EXPECT_EQ(loaded.ImageListMargin(),
+              static_cast<float>(Units::PixelsToTwips(4, Units::Axis::X)));
+    EXPECT_TRUE(loaded.RightToLeft());
+    EXPECT_EQ(GetWindowLongPtrW(loaded.ButtonHandle(), GWL_EXSTYLE) & WS_EX_RTLREADING,
+              WS_EX_RTLREADING);
+    again.Unload();
+}
+
+namespace {
+
+// Assigns through IDispatch, as an automation client does; the HRESULT and the description.
+std::pair<HRESULT, std::wstring> Assign(IUnknown* object, const wchar_t* name, VARIANT value) {
+    ComPtr<IDispatch> dispatch;
+    object->QueryInterface(IID_IDispatch, dispatch.PutVoid());
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&value, &named, 1, 1};
+    EXCEPINFO info{};
+    HRESULT hr =
+        dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, &info, nullptr);
+    std::wstring text;
+    if (hr == DISP_E_EXCEPTION) {
+        hr = info.scode;
+        text = info.bstrDescription ? info.bstrDescription : L"";
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrHelpFile);
+    }
+    return {hr, text};
+}
+
+VARIANT I4(LONG v) {
+    VARIANT x;
+    x.vt = VT_I4;
+    x.lVal = v;
+    return x;
+}
+
+}  // namespace
+
+TEST(CommandButtonW, RefusedValuesGiveTheirNumbersAndTexts) {
+    auto form = NewForm();
+    form->Load();
+    IUnknown* plain = form->Site(L"cmdPlain").Object();
+    IUnknown* owner = form->Site(L"cmdOwner").Object();
+    struct Case {
+        IUnknown* object;
+        const wchar_t* name;
+        LONG value;
+        uint32_t hr;
+        const wchar_t* text;
+    } cases[] = {
+        {plain, L"MousePointer", 17, 0x800A017C, L"Invalid property value"},
+        {plain, L"Appearance", 2, 0x800A017C, L"Invalid property value"},
+        {plain, L"Alignment", 3, 0x800A017C, L"Invalid property value"},
+        {plain, L"VerticalAlignment", -1, 0x800A017C, L"Invalid property value"},
+        {plain, L"RightToLeftMode", 5, 0x800A017C, L"Invalid property value"},
+        {plain, L"ImageListAlignment", 5, 0x800A017C, L"Invalid property value"},
+        {plain, L"SplitButtonAlignment", 2, 0x800A017C, L"Invalid property value"},
+        {plain, L"OLEDropMode", 2, 0x800A017C, L"Invalid property value"},
+        {plain, L"Style", 2, 0x800A017C, L"Invalid property value"},
+        {plain, L"DrawMode", 2, 0x800A017C, L"Invalid property value"},
+        {plain, L"ImageListMargin", -1, 0x800A017C, L"Invalid property value"},
+        {owner, L"Style", 1, 0x800A017F,
+         L"Style must be 0 - Standard when DrawMode is not 0 - Normal"},
+        {plain, L"Hot", 1, 0x800A017F, L"Property is read-only"},
+    };
+    for (const Case& c : cases) {
+        const auto [hr, text] = Assign(c.object, c.name, I4(c.value));
+        EXPECT_EQ(static_cast<uint32_t>(hr), c.hr) << c.name;
+        EXPECT_EQ(text, c.text) << c.name;
+    }
+    EXPECT_EQ(form->ControlAs<CommandButtonW>(L"cmdOwner").Style(), 0);
+    EXPECT_EQ(form->ControlAs<CommandButtonW>(L"cmdPlain").MousePointer(), 0);
+    form->Unload();
+
+    // While designing, the marked setters show the text in a box instead and keep the value.
+    form->SetUserMode(false);
+    form->Load();
+    testsupport::MessageBoxCatcher catcher;
+    auto& designed = form->ControlAs<CommandButtonW>(L"cmdPlain");
+    UniqueBitmap bitmap(CreateBitmap(4, 4, 1, 32, nullptr));
+    ComPtr<IPictureDisp> picture = Common::PictureFromHandle(bitmap.Get(), PICTYPE_BITMAP, false)
+                                       .As<IPictureDisp>(IID_IPictureDisp);
+    designed.SetMouseIcon(picture);
+    designed.SetImageListMargin(-1);
+    form->ControlAs<CommandButtonW>(L"cmdOwner").SetStyle(1);
+    ASSERT_TRUE(catcher.Saw(3));
+    EXPECT_EQ(catcher.Boxes()[0].text, L"Invalid property value");
+    EXPECT_EQ(catcher.Boxes()[0].icon, static_cast<UINT>(MB_ICONHAND));
+    EXPECT_EQ(catcher.Boxes()[2].text,
+              L"Style must be 0 - Standard when DrawMode is not 0 - Normal");
+    EXPECT_FALSE(designed.MouseIcon());
+    EXPECT_EQ(designed.ImageListMargin(), 0);
+    form->Unload();
+}
+
+TEST(CommandButtonW, SettersChangeTheWindow) {
+    auto form = NewForm();
+    form->Load();
+    auto& b = form->ControlAs<CommandButtonW>(L"cmdPlain");
+    const HWND hwnd = b.ButtonHandle();
+    auto bits = [&](DWORD mask) { return StyleOf(hwnd) & mask; };
+    b.SetAlignment(0);
+    EXPECT_EQ(bits(BS_CENTER), static_cast<DWORD>(BS_LEFT));
+    b.SetAlignment(1);
+    EXPECT_EQ(bits(BS_CENTER), static_cast<DWORD>(BS_RIGHT));
+    b.SetVerticalAlignment(0);
+    EXPECT_EQ(bits(BS_VCENTER), static_cast<DWORD>(BS_TOP));
+    b.SetVerticalAlignment(2);
+    EXPECT_EQ(bits(BS_VCENTER), static_cast<DWORD>(BS_BOTTOM));
+    b.SetWordWrap(false);
+    EXPECT_EQ(bits(BS_MULTILINE), 0u);
+    b.SetAppearance(0);
+    EXPECT_EQ(bits(BS_FLAT), static_cast<DWORD>(BS_FLAT));
+    b.SetAppearance(1);
+    EXPECT_EQ(bits(BS_FLAT), 0u);
+    b.SetEnabled(false);
+    EXPECT_FALSE(IsWindowEnabled(hwnd));
+    b.SetEnabled(true);
+    b.SetCaption(L"Готово");
+    wchar_t text[32] = {};
+    GetWindowTextW(hwnd, text, 32);
+    EXPECT_STREQ(text, L"Готово");
+    b.SetPushed(true);
+    EXPECT_TRUE(b.Pushed());
+    b.SetPushed(false);
+    b.SetRightToLeft(true);
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING, WS_EX_RTLREADING);
+    b.SetRightToLeft(false);
+    EXPECT_EQ(GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+    EXPECT_EQ(b.Alignment(), 0);  // mirrored back from right
+
+    // Style and DrawMode make a new window; DrawMode 1 resets Style.
+    b.SetStyle(1);
+    EXPECT_NE(b.ButtonHandle(), hwnd);
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(StyleOf(b.ButtonHandle()), 0x5000000Bu);
+    b.SetDrawMode(1);
+    EXPECT_EQ(b.Style(), 0);
+    int draws = 0;
+    form->On(L"cmdPlain", L"OwnerDraw", [&](Host::Event& e) {
+        ++draws;
+        ASSERT_EQ(e.ArgCount(), 8u);
+        EXPECT_EQ(e.Int32Arg(1), static_cast<int32_t>(ODA_DRAWENTIRE));
+        EXPECT_EQ(e.Int32Arg(2), static_cast<int32_t>(ODS_FOCUS));
+        EXPECT_EQ(e.Int32Arg(4), 1);
+        EXPECT_EQ(e.Int32Arg(7), 40);
+    });
+    // The form is hidden, so nothing paints: the message the button sends its parent.
+    DRAWITEMSTRUCT item{ODT_BUTTON,     0, 0, ODA_DRAWENTIRE, ODS_FOCUS, b.ButtonHandle(), nullptr,
+                        {1, 2, 30, 40}, 0};
+    EXPECT_EQ(SendMessageW(b.hWndUserControl(), WM_DRAWITEM, 0, reinterpret_cast<LPARAM>(&item)),
+              1);
+    EXPECT_EQ(draws, 1);
+
+    // The pointer over the button.
+    b.SetMousePointer(2);
+    SendMessageW(b.ButtonHandle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(b.ButtonHandle()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_CROSS));
+    form->Unload();
+}
+
+TEST(CommandButtonW, ValueRaisesOneClickDuringWhichItReadsTrue) {
+    auto form = NewForm();
+    form->Load();
+    auto& b = form->ControlAs<CommandButtonW>(L"cmdPlain");
+    std::vector<bool> seen;
+    form->On(L"cmdPlain", L"Click", [&](Host::Event&) {
+        seen.push_back(b.Value());
+        b.SetValue(true);  // not heard again
+    });
+    b.SetValue(false);
+    EXPECT_TRUE(seen.empty());
+    b.SetValue(true);
+    EXPECT_EQ(seen, (std::vector<bool>{true}));
+    EXPECT_FALSE(b.Value());
+    b.PerformClick();
+    EXPECT_EQ(seen.size(), 2u);
+    form->Unload();
+}
+
+TEST(CommandButtonW, PreviewKeyDownClaimsNavigationKeysOnly) {
+    auto form = NewForm();
+    form->Load();
+    auto& b = form->ControlAs<CommandButtonW>(L"cmdPlain");
+    std::vector<int16_t> previewed;
+    form->On(L"cmdPlain", L"PreviewKeyDown", [&](Host::Event& e) {
+        previewed.push_back(e.Int16Arg(0));
+        e.SetArg(1, true);
+    });
+    std::vector<int16_t> down;
+    form->On(L"cmdPlain", L"KeyDown", [&](Host::Event& e) { down.push_back(e.Int16Arg(0)); });
+    ComPtr<IOleInPlaceActiveObjectVB> partner;
+    form->Site(L"cmdPlain")
+        .Object()
+        ->QueryInterface(IID_IOleInPlaceActiveObjectVB, partner.PutVoid());
+    ASSERT_TRUE(partner);
+    for (WPARAM key : {WPARAM{VK_RETURN}, WPARAM{'A'}}) {
+        VARIANT_BOOL handled = VARIANT_FALSE;
+        LONG result = S_OK;
+        partner->TranslateAccelerator(&handled, &result, WM_KEYDOWN, key, 0, 0);
+        EXPECT_EQ(handled, key == VK_RETURN ? VARIANT_TRUE : VARIANT_FALSE);
+    }
+    EXPECT_EQ(previewed, (std::vector<int16_t>{VK_RETURN, 'A'}));
+    EXPECT_EQ(down, (std::vector<int16_t>{VK_RETURN}));  // sent on to the button window
+    (void)b;
+    form->Unload();
+}
+
+TEST(CommandButtonW, DesignTimeSubclassesOnlyAGraphicalButton) {
+    auto form = NewForm();
+    form->SetUserMode(false);
+    form->Load();
+    int clicks = 0;
+    form->On(L"cmdPlain", L"Click", [&](Host::Event&) { ++clicks; });
+    auto& plain = form->ControlAs<CommandButtonW>(L"cmdPlain");
+    SendMessageW(plain.ButtonHandle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 0);  // the designer keeps the mouse: nothing is subclassed
+    EXPECT_EQ(ComCtlsBase::Testing::SystemSubclassId(plain.ButtonHandle()), 0u);
+    EXPECT_EQ(ComCtlsBase::Testing::SystemSubclassId(plain.hWndUserControl()), 0u);
+    plain.SetStyle(1);
+    EXPECT_EQ(ComCtlsBase::Testing::SystemSubclassId(plain.ButtonHandle()), 0u);
+    EXPECT_NE(ComCtlsBase::Testing::SystemSubclassId(plain.hWndUserControl()), 0u);
     form->Unload();
 }
