@@ -23,6 +23,7 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "bench/BenchReport.h"
+#include "tests/support/ComCtlVersion.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/Pictures.h"
 
@@ -81,21 +82,8 @@ Begin Form FBench
 End
 )";
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
+using BenchReport::Median;
+using BenchReport::Now;
 
 void Pump() {
     MSG msg;
@@ -103,13 +91,6 @@ void Pump() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-}
-
-// Common controls answering 6.10, so that the split button takes its glyph (Wine says 5.81).
-HRESULT CALLBACK Version610(DLLVERSIONINFO* info) {
-    info->dwMajorVersion = 6;
-    info->dwMinorVersion = 10;
-    return S_OK;
 }
 
 // Objects of the process gained over 1,000 steps (GDI and USER together).
@@ -135,9 +116,8 @@ int wmain(int argc, wchar_t** argv) {
     const int batches = argc > 1 ? std::max(3, _wtoi(argv[1])) : 15;
     constexpr int kPerBatch = 40;
     OleInitialize(nullptr);
-    VisualStyles::Testing::SystemAnswers answers;
-    answers.dllGetVersion = Version610;
-    VisualStyles::Testing::SetSystemAnswers(&answers);
+    // Wine's library says 5.81: the split glyph needs what a version 6.1 library answers.
+    auto comctl = std::make_unique<testsupport::ComCtlVersion>(6, 10);
     ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
     ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
     auto form = Host::Form::FromText(kLayout, "bench.layout");
@@ -214,7 +194,7 @@ int wmain(int argc, wchar_t** argv) {
 
     form->Unload();
     form.reset();
-    VisualStyles::Testing::SetSystemAnswers(nullptr);
+    comctl.reset();
     OleUninitialize();
     return 0;
 }

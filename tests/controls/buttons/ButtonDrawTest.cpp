@@ -13,6 +13,7 @@
 #include "controls/base/Handles.h"
 #include "controls/base/VisualStyles.h"
 #include "controls/buttons/ButtonDraw.h"
+#include "tests/support/ComCtlVersion.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Rendering.h"
@@ -79,21 +80,6 @@ RECT InkOf(const Rendering& r, COLORREF color) {
     return ink;
 }
 
-// Common controls answering 6.10, as a real version 6.1 library does (Wine says 5.81).
-HRESULT CALLBACK Version610(DLLVERSIONINFO* info) {
-    info->dwMajorVersion = 6;
-    info->dwMinorVersion = 10;
-    return S_OK;
-}
-struct ComCtl610 {
-    ComCtl610() {
-        static VisualStyles::Testing::SystemAnswers answers;
-        answers.dllGetVersion = Version610;
-        VisualStyles::Testing::SetSystemAnswers(&answers);
-    }
-    ~ComCtl610() { VisualStyles::Testing::SetSystemAnswers(nullptr); }
-};
-
 void ResetLook() {
     g_look = ButtonDraw::Look{};
     g_look.backColor = kNavy;
@@ -158,7 +144,8 @@ TEST(ButtonDraw, GraphicalStyleShowsThePictureOfEachStateInBothLooks) {
 }
 
 TEST(ButtonDraw, CaptionMovesWhenPushedInTheClassicLookOnly) {
-    ComCtl610 comctl;  // the themed caption is drawn in ForeColor (DrawThemeTextEx)
+    testsupport::ComCtlVersion comctl(
+        6, 10);  // the themed caption is drawn in ForeColor (DrawThemeTextEx)
     for (const bool themed : {false, true}) {
         SCOPED_TRACE(themed ? "themed" : "classic");
         Harness h;
@@ -193,7 +180,7 @@ TEST(ButtonDraw, ThemedCaptionGivesItsOptionsWithTheirRealSizeFrom61On) {
     h.Render();
     EXPECT_EQ(g_themeTextCalls, 0);  // before 6.1: DrawThemeText, in the theme's colour
     {
-        ComCtl610 comctl;
+        testsupport::ComCtlVersion comctl(6, 10);
         InvalidateRect(h.button, nullptr, TRUE);
         h.Render();
     }

@@ -18,6 +18,7 @@
 #include "controls/label/LabelW.h"
 #include "host/ControlTypes.h"
 #include "host/Form.h"
+#include "tests/support/ComCtlVersion.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Pump.h"
 #include "tests/support/Rendering.h"
@@ -69,21 +70,6 @@ Begin Form FImages
 End
 )";
 
-HRESULT CALLBACK Version610(DLLVERSIONINFO* info) {
-    info->dwMajorVersion = 6;
-    info->dwMinorVersion = 10;
-    return S_OK;
-}
-// Common controls answering 6.10, as a real version 6.1 library does (Wine says 5.81).
-struct ComCtl610 {
-    VisualStyles::Testing::SystemAnswers answers;
-    ComCtl610() {
-        answers.dllGetVersion = Version610;
-        VisualStyles::Testing::SetSystemAnswers(&answers);
-    }
-    ~ComCtl610() { VisualStyles::Testing::SetSystemAnswers(nullptr); }
-};
-
 std::unique_ptr<Host::Form> NewForm() {
     ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
     ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
@@ -107,7 +93,7 @@ RECT All(const Rendering& r) {
 
 TEST(ButtonImages,
      ImageListNamedBeforeItLoadsIsFoundAfterLoadingAndAnUnknownNameBringsThePictureBack) {
-    ComCtl610 comctl;
+    testsupport::ComCtlVersion comctl(6, 10);
     auto form = NewForm();
     form->Load();
     auto& button = form->ControlAs<CommandButtonW>(L"cmdPic");
