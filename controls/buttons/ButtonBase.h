@@ -132,7 +132,7 @@ bool EditButtonStyle(HWND button, DWORD mask, DWORD bits);
 
 using ButtonSkeleton =
     Host::SystemWindowControl<Host::OleInPlaceActiveObjectVBDefaults, Host::OleControlVBDefaults,
-                              Host::PerPropertyBrowsingVBDefaults>;
+                              Host::PerPropertyBrowsingVBDefaults, Host::ObjectSafetyReportsSafe>;
 
 class ButtonControl : public ButtonSkeleton {
 public:

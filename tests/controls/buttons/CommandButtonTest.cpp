@@ -724,6 +724,21 @@ TEST(CommandButtonW, PreviewKeyDownClaimsNavigationKeysOnly) {
     form->Unload();
 }
 
+TEST(CommandButtonW, IsSafeForScripting) {
+    auto form = NewForm();
+    form->Load();
+    ComPtr<IObjectSafety> safety;
+    ASSERT_HRESULT_SUCCEEDED(
+        form->Site(L"cmdPlain").Object()->QueryInterface(IID_IObjectSafety, safety.PutVoid()));
+    DWORD supported = 0, enabled = 0;
+    EXPECT_HRESULT_SUCCEEDED(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 0));
+    EXPECT_HRESULT_SUCCEEDED(
+        safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
+    EXPECT_EQ(supported, 3u);
+    EXPECT_EQ(enabled, 3u);
+    form->Unload();
+}
+
 TEST(CommandButtonW, DesignTimeSubclassesOnlyAGraphicalButton) {
     auto form = NewForm();
     form->SetUserMode(false);
