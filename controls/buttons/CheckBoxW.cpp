@@ -36,7 +36,7 @@ const Host::Member kMembers[] = {
     Property<&CB::MouseTrack, &CB::SetMouseTrack>(L"MouseTrack", kOwn + 5),
     Property<&CB::RightToLeft, &CB::SetRightToLeft>(L"RightToLeft", kOwn + 6),
     Property<&CB::RightToLeftMode, &CB::SetRightToLeftMode>(L"RightToLeftMode", kOwn + 7),
-    Property<&CB::ImageList, &CB::SetImageList>(L"ImageList", kOwn + 8),
+    Property<&CB::ImageList, &CB::SetImageList>(L"ImageList", CB::kDispIdImageList),
     Property<&CB::ImageListAlignment, &CB::SetImageListAlignment>(L"ImageListAlignment", kOwn + 9),
     Property<&CB::ImageListMargin, &CB::SetImageListMargin>(L"ImageListMargin", kOwn + 10),
     Property<&CB::Caption, &CB::SetCaption>(L"Caption", DISPID_CAPTION),
@@ -169,7 +169,7 @@ int16_t CheckState(int16_t value) {
 
 }  // namespace
 
-CheckBoxW::CheckBoxW() : ButtonControl(kButtonEvents, kDispIdMousePointer, kOwn + 8) {}
+CheckBoxW::CheckBoxW() : ButtonControl(kButtonEvents, kDispIdMousePointer, kDispIdImageList) {}
 
 const Host::ControlDescription& CheckBoxW::Describe() const {
     static const Host::ControlDescription description{kTypeName, kMembers, kEvents, kKeys};

@@ -30,6 +30,7 @@ public:
     static constexpr int16_t kChecked = 1;
     static constexpr int16_t kGrayed = 2;
     static constexpr DISPID kDispIdMousePointer = DISPID_MOUSEPOINTER;
+    static constexpr DISPID kDispIdImageList = 0x68030008;
 
     CheckBoxW();
 
