@@ -1,7 +1,8 @@
 #include "script/Input.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cwctype>
-#include <set>
 #include <string>
 
 #include "controls/base/ControlError.h"
@@ -209,6 +210,25 @@ std::vector<INPUT> ParseKeys(std::wstring_view keys) {
     return writer.out;
 }
 
+namespace {
+
+// The virtual screen's extent, as absolute pointer coordinates (0 to 65535) cover it.
+RECT VirtualScreen() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+            top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+POINT FromAbsolute(LONG dx, LONG dy) {
+    const RECT screen = VirtualScreen();
+    const int width = screen.right - screen.left, height = screen.bottom - screen.top;
+    return {screen.left + MulDiv(dx, width > 1 ? width - 1 : 1, 65535),
+            screen.top + MulDiv(dy, height > 1 ? height - 1 : 1, 65535)};
+}
+
+}  // namespace
+
 void Send(const std::vector<INPUT>& inputs, bool settle) {
     if (inputs.empty()) return;
     // Presses in separate calls are separate clicks: a press within the double-click time of
@@ -224,7 +244,29 @@ void Send(const std::vector<INPUT>& inputs, bool settle) {
         const DWORD wait = GetDoubleClickTime() + 50;
         if (since < wait) Pump(wait - since);
     }
-    SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()), sizeof(INPUT));
+    // The pointer is moved first and the presses follow once it is there: in one batch, a press
+    // may still be delivered where the pointer was (measured under Wine's virtual desktop,
+    // where the move reaches the cursor position a moment later).
+    auto move = std::find_if(inputs.begin(), inputs.end(), [](const INPUT& in) {
+        return in.type == INPUT_MOUSE && (in.mi.dwFlags & MOUSEEVENTF_ABSOLUTE);
+    });
+    if (move != inputs.end() && move + 1 != inputs.end()) {
+        const size_t first = static_cast<size_t>(move - inputs.begin()) + 1;
+        SendInput(static_cast<UINT>(first), const_cast<INPUT*>(inputs.data()), sizeof(INPUT));
+        const POINT target = FromAbsolute(move->mi.dx, move->mi.dy);
+        const DWORD start = GetTickCount();
+        POINT at{};
+        while (GetCursorPos(&at) &&
+               (std::abs(at.x - target.x) > 1 || std::abs(at.y - target.y) > 1) &&
+               GetTickCount() - start < 1000) {
+            Pump(5);
+        }
+        SendInput(static_cast<UINT>(inputs.size() - first),
+                  const_cast<INPUT*>(inputs.data() + first), sizeof(INPUT));
+    } else {
+        SendInput(static_cast<UINT>(inputs.size()), const_cast<INPUT*>(inputs.data()),
+                  sizeof(INPUT));
+    }
     if (presses) {
         pressed = true;
         lastPress = GetTickCount();
@@ -256,14 +298,13 @@ void Send(const std::vector<INPUT>& inputs, bool settle) {
 
 std::vector<INPUT> Mouse(POINT screen, MouseAction action, int button, int shift) {
     std::vector<INPUT> out;
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const RECT virtualScreen = VirtualScreen();
+    const int width = virtualScreen.right - virtualScreen.left;
+    const int height = virtualScreen.bottom - virtualScreen.top;
     INPUT move{};
     move.type = INPUT_MOUSE;
-    move.mi.dx = MulDiv(screen.x - left, 65535, width > 1 ? width - 1 : 1);
-    move.mi.dy = MulDiv(screen.y - top, 65535, height > 1 ? height - 1 : 1);
+    move.mi.dx = MulDiv(screen.x - virtualScreen.left, 65535, width > 1 ? width - 1 : 1);
+    move.mi.dy = MulDiv(screen.y - virtualScreen.top, 65535, height > 1 ? height - 1 : 1);
     move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
     KeyWriter keys;
     keys.Modifiers(shift & 7, false);
@@ -330,14 +371,7 @@ void WaitUntilOnTop(POINT screen, HWND root) {
                    (GetForegroundWindow() == root || !IsWindowEnabled(root));
         },
         kForegroundTimeoutMs);
-    // The first press into a window also lets the system finish placing and activating it
-    // (under Wine's virtual desktop a first click right after the show was measured lost).
-    static std::set<HWND> settled;
-    if (settled.insert(root).second) {
-        Pump(200);
-    } else {
-        Pump(0);
-    }
+    Pump(0);
 }
 
 void WaitForForeground() {
