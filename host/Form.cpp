@@ -1204,7 +1204,7 @@ LRESULT Form::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             // find: the client area answers for them.
             if (static_cast<LONG>(lParam) == OBJID_CLIENT && loaded_) {
                 if (ComPtr<IAccessible> accessible = CreateFormAccessible(hwnd)) {
-                    return LresultFromObject(IID_IAccessible, wParam, accessible.Get());
+                    return LresultFromObject(__uuidof(IAccessible), wParam, accessible.Get());
                 }
             }
             break;

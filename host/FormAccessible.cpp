@@ -201,7 +201,8 @@ private:
 
 ComPtr<IAccessible> CreateFormAccessible(HWND form) {
     ComPtr<IAccessible> system;
-    if (FAILED(CreateStdAccessibleObject(form, OBJID_CLIENT, IID_IAccessible, system.PutVoid())) ||
+    if (FAILED(CreateStdAccessibleObject(form, OBJID_CLIENT, __uuidof(IAccessible),
+                                         system.PutVoid())) ||
         !system) {
         return {};
     }

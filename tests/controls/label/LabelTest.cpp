@@ -505,7 +505,7 @@ TEST(LabelW, ScreenReadersFindLabelsThroughTheForm) {
     {
         // 64-bit Wine 8 has no standard accessible object for any window: nothing to build on.
         ComPtr<IAccessible> probe;
-        if (FAILED(CreateStdAccessibleObject(form->Hwnd(), OBJID_WINDOW, IID_IAccessible,
+        if (FAILED(CreateStdAccessibleObject(form->Hwnd(), OBJID_WINDOW, __uuidof(IAccessible),
                                              probe.PutVoid()))) {
             form->Unload();
             GTEST_SKIP() << "the system offers no standard accessible objects here";
@@ -514,8 +514,8 @@ TEST(LabelW, ScreenReadersFindLabelsThroughTheForm) {
     form->ControlAs<LabelW>(L"lblA").SetCaption(L"&City:");
     form->ControlAs<LabelW>(L"lblB").SetCaption(L"Second && last");
     ComPtr<IAccessible> client;
-    ASSERT_HRESULT_SUCCEEDED(
-        AccessibleObjectFromWindow(form->Hwnd(), OBJID_CLIENT, IID_IAccessible, client.PutVoid()));
+    ASSERT_HRESULT_SUCCEEDED(AccessibleObjectFromWindow(form->Hwnd(), OBJID_CLIENT,
+                                                        __uuidof(IAccessible), client.PutVoid()));
     LONG count = 0;
     ASSERT_HRESULT_SUCCEEDED(client->get_accChildCount(&count));
     std::vector<std::wstring> names;
