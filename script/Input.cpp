@@ -254,12 +254,27 @@ void Send(const std::vector<INPUT>& inputs, bool settle) {
         const size_t first = static_cast<size_t>(move - inputs.begin()) + 1;
         SendInput(static_cast<UINT>(first), const_cast<INPUT*>(inputs.data()), sizeof(INPUT));
         const POINT target = FromAbsolute(move->mi.dx, move->mi.dy);
+        // Once this thread has seen the pointer arrive (a move message at the target), presses
+        // go where it is. A window of another thread there gets the move instead: then only
+        // the bound applies.
+        auto atTarget = [&](POINT p) {
+            return std::abs(p.x - target.x) <= 1 && std::abs(p.y - target.y) <= 1;
+        };
+        bool arrived = false;
         const DWORD start = GetTickCount();
-        POINT at{};
-        while (GetCursorPos(&at) &&
-               (std::abs(at.x - target.x) > 1 || std::abs(at.y - target.y) > 1) &&
-               GetTickCount() - start < 1000) {
-            Pump(5);
+        while (!arrived && GetTickCount() - start < 300) {
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    PostQuitMessage(static_cast<int>(msg.wParam));
+                    arrived = true;
+                    break;
+                }
+                if (msg.message == WM_MOUSEMOVE && atTarget(msg.pt)) arrived = true;
+                TranslateMessage(&msg);
+                DispatchMessageW(&msg);
+            }
+            if (!arrived) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         }
         SendInput(static_cast<UINT>(inputs.size() - first),
                   const_cast<INPUT*>(inputs.data() + first), sizeof(INPUT));
