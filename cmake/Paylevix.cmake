@@ -61,18 +61,6 @@ function(paylevix_library name)
     target_include_directories(${name} PUBLIC ${view})
 endfunction()
 
-# Each test of the calling directory that runs Windows programs (it needs the fixture "wine")
-# takes one Wine environment for its whole run; ctest hands them out when given wine-slots.json.
-function(paylevix_give_slots)
-    get_property(tests DIRECTORY PROPERTY TESTS)
-    foreach(test IN LISTS tests)
-        get_test_property(${test} FIXTURES_REQUIRED fixtures)
-        if("wine" IN_LIST fixtures)
-            set_tests_properties(${test} PROPERTIES RESOURCE_GROUPS "wine:1")
-        endif()
-    endforeach()
-endfunction()
-
 # paylevix_executable(NAME [WIN32] [NO_MANIFEST] SOURCES ... [LIBS ...]): a program with the
 # project's warnings, the wide entry point and, unless it carries its own, the
 # common-controls manifest.
@@ -102,10 +90,4 @@ function(paylevix_test name)
         set(T_TIMEOUT 300)
     endif()
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
-    # Also for tests this directory adds by hand: they are all known at its end.
-    get_property(deferred DIRECTORY PROPERTY PAYLEVIX_SLOTS_GIVEN)
-    if(NOT deferred)
-        set_property(DIRECTORY PROPERTY PAYLEVIX_SLOTS_GIVEN ON)
-        cmake_language(DEFER CALL paylevix_give_slots)
-    endif()
 endfunction()

@@ -52,16 +52,16 @@ wine_arch() { [[ $arch == x86_64 ]] && echo win64 || echo win32; }
 install_packages
 
 # Test programs run in parallel, each in a Wine environment (slot) of its own, so that a
-# system-modal box of one can never be owned by another's window: ctest hands the slots out
-# (wine-slots.json, PAYLEVIX_TEST_SLOTS at configure time) and runs as many jobs.
+# system-modal box of one can never be owned by another's window: ctest runs as many jobs as
+# there are slots (wine-slots.json, PAYLEVIX_TEST_SLOTS at configure time), and each program
+# takes a free slot when it starts (tools/wine-env.sh).
 ctest_args() {
     local slots
     slots=$(grep -o '"id"' "$build/wine-slots.json" | wc -l)
     # A test program that fails is run once more: the script runner's first real click into
     # a form just shown is occasionally lost under Wine's virtual desktop, and a failure that
     # is real fails twice.
-    echo --output-on-failure --resource-spec-file "$build/wine-slots.json" -j "${TEST_JOBS:-$slots}" \
-        --repeat until-pass:2
+    echo --output-on-failure -j "${TEST_JOBS:-$slots}" --repeat until-pass:2
 }
 
 # Runs one architecture's tests with ctest's own output and keeps its closing lines for the
@@ -71,7 +71,8 @@ test_arch() {
     args=$(ctest_args)
     log "testing $arch"
     # shellcheck disable=SC2086
-    (cd "$build" && ctest $args) | tee "$build/ctest.log" || rc=$?
+    (cd "$build" && PAYLEVIX_WINE_SLOTS=$(grep -o '"id"' wine-slots.json | wc -l) ctest $args) |
+        tee "$build/ctest.log" || rc=$?
     return "$rc"
 }
 

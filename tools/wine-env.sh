@@ -14,7 +14,7 @@
 # foreground window (a system-modal box is owned by it), the registry, the clipboard, named
 # objects or running COM servers. Slot 0 is BUILD_DIR/wineprefix with its state in
 # BUILD_DIR/wine-env; slot N is BUILD_DIR/wineprefix-N, a copy of slot 0's prefix, with
-# BUILD_DIR/wine-env-N. The slot is PAYLEVIX_WINE_SLOT, else the one CTest allotted
+# BUILD_DIR/wine-env-N. The slot is PAYLEVIX_WINE_SLOT, else the first free one (run only)
 # (resource "wine", see tests/CMakeLists.txt), else 0.
 #
 # Everything lives under BUILD_DIR: the user's own ~/.wine is never touched.
@@ -22,8 +22,20 @@ set -euo pipefail
 
 cmd=${1:?command}
 build=$(cd "${2:?build dir}" && pwd)
-if [[ -z ${PAYLEVIX_WINE_SLOT:-} && ${CTEST_RESOURCE_GROUP_0_WINE:-} =~ id:([0-9]+) ]]; then
-    PAYLEVIX_WINE_SLOT=${BASH_REMATCH[1]}
+# A program run while several environments are up takes the first free one and holds it (a
+# lock this script keeps) until the program ends; PAYLEVIX_WINE_SLOTS says how many are up.
+if [[ -z ${PAYLEVIX_WINE_SLOT:-} && $cmd == run && ${PAYLEVIX_WINE_SLOTS:-1} -gt 1 ]]; then
+    while [[ -z ${PAYLEVIX_WINE_SLOT:-} ]]; do
+        for ((n = 0; n < PAYLEVIX_WINE_SLOTS; n++)); do
+            exec 9>"$build/wine-slot-$n.lock"
+            if flock -n 9; then
+                PAYLEVIX_WINE_SLOT=$n
+                break
+            fi
+            exec 9>&-
+        done
+        [[ -n ${PAYLEVIX_WINE_SLOT:-} ]] || sleep 0.2
+    done
 fi
 slot=${PAYLEVIX_WINE_SLOT:-0}
 export PAYLEVIX_WINE_SLOT=$slot
@@ -191,7 +203,10 @@ run)
     if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null && [[ -x /usr/lib/wine/wine64 ]]; then
         loader=/usr/lib/wine/wine64
     fi
-    exec "$loader" "$@"
+    # Not exec: the slot's lock stays with this script, never with what the program leaves.
+    rc=0
+    "$loader" "$@" 9>&- || rc=$?
+    exit "$rc"
     ;;
 *)
     echo "usage: $0 prefix|start|stop|run|where BUILD_DIR ..." >&2

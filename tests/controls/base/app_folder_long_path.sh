@@ -4,6 +4,8 @@
 # trailing backslash.
 set -euo pipefail
 wine_run=$1 probe=$2 wine_env=$3 build=$4
+# One environment for the folder and the run: the probe writes only its own folder.
+export PAYLEVIX_WINE_SLOT=0
 prefix=$("$wine_env" where "$build")
 dir=$prefix/drive_c/paylevix-long
 rm -rf "$dir"
