@@ -380,6 +380,26 @@ bool ValidMousePointer(int32_t value) {
     return (value >= 0 && value <= 16) || value == 99;
 }
 
+bool IsNavigationKey(int32_t key) {
+    switch (key) {
+        case VK_UP:
+        case VK_DOWN:
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_NEXT:
+        case VK_PRIOR:
+        case VK_HOME:
+        case VK_END:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsDialogKey(int32_t key) {
+    return key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE;
+}
+
 bool ValidMouseIcon(IPictureDisp* icon) {
     if (!icon) return true;
     ComPtr<IPicture> picture;

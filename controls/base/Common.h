@@ -18,6 +18,19 @@
 
 namespace Common {
 
+// Sets a flag for the lifetime of a scope, also when the scope ends by an error: a guard
+// against re-entry (a resize that resizes) or a state other code reads meanwhile.
+class FlagScope {
+public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+private:
+    bool& flag_;
+};
+
 // The program's title: the caption of every message box that has none of its own.
 inline constexpr wchar_t kAppTitle[] = L"Paylevix";
 
@@ -90,6 +103,11 @@ UniqueBitmap BitmapFromPicture(IPicture* picture, OLE_COLOR backColor);
 
 // Whether a MousePointer value is one of the table's: 0 to 16, or 99 (custom).
 bool ValidMousePointer(int32_t value);
+
+// Arrow, page, Home and End keys: a window moves its caret or selection with them.
+bool IsNavigationKey(int32_t key);
+// Tab, Return and Escape: the form's keys unless a PreviewKeyDown handler claims them.
+bool IsDialogKey(int32_t key);
 // Whether a picture may serve as a MouseIcon: none, an icon, or a picture without a handle.
 bool ValidMouseIcon(IPictureDisp* icon);
 // The system cursor identifier of a MousePointer value (for LoadCursorW); 0 for 0

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <utility>
 
-#include "controls/base/ComObject.h"
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "controls/base/Handles.h"
@@ -15,46 +14,6 @@
 #include "host/Events.h"
 #include "host/ControlDescription.h"
 #include "host/Form.h"
-
-// Hears a font object's property changes (size, bold, ...) for the label that uses it.
-class LabelFontSink final : public ComObject<IPropertyNotifySink> {
-public:
-    explicit LabelFontSink(LabelW& label) : label_(&label) {}
-
-    void Connect(IFontDisp* font) {
-        Disconnect();
-        ComPtr<IConnectionPointContainer> container;
-        if (!font ||
-            FAILED(font->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) ||
-            FAILED(container->FindConnectionPoint(IID_IPropertyNotifySink, point_.Put()))) {
-            point_.Reset();
-            return;
-        }
-        if (FAILED(point_->Advise(this, &cookie_))) point_.Reset();
-    }
-    void Disconnect() {
-        if (point_) point_->Unadvise(cookie_);
-        point_.Reset();
-        cookie_ = 0;
-    }
-    // The label is going: nothing reaches it any more.
-    void Detach() {
-        Disconnect();
-        label_ = nullptr;
-    }
-
-    HRESULT STDMETHODCALLTYPE OnChanged(DISPID) override {
-        if (label_) label_->FontChanged();
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE OnRequestEdit(DISPID) override { return S_OK; }
-
-private:
-    ~LabelFontSink() override = default;
-    LabelW* label_;
-    ComPtr<IConnectionPoint> point_;
-    DWORD cookie_ = 0;
-};
 
 namespace {
 
@@ -83,22 +42,6 @@ int32_t Checked(int32_t value, int32_t lo, int32_t hi) {
     if (value < lo || value > hi) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     return value;
 }
-
-bool ValidPointer(int32_t pointer) {
-    return (pointer >= 0 && pointer <= 16) || pointer == 99;
-}
-
-// Sets a flag for the lifetime of a scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-    ~FlagScope() { flag_ = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& flag_;
-};
 
 ComPtr<IFont> FontOf(IFontDisp* disp) {
     ComPtr<IFont> font;
@@ -289,12 +232,11 @@ const Host::ControlDescription& LabelW::Describe() const {
 
 LabelW::LabelW()
     : TimerMouseTrack([this] { MouseTrackTick(); }, kMouseTrackInterval, false),
-      fontSink_(ComPtr<LabelFontSink>::Attach(new LabelFontSink(*this))) {
+      fontWatch_([this] { FontChanged(); }) {
     Common::ShellModAddRef();
 }
 
 LabelW::~LabelW() {
-    fontSink_->Detach();
     Common::ShellModRelease();
 }
 
@@ -306,7 +248,7 @@ void LabelW::Initialize() {
 void LabelW::Terminate() {
     TimerMouseTrack.SetEnabled(false);
     MouseOver = false;
-    fontSink_->Disconnect();
+    fontWatch_.Stop();
     VTableHandle::RemoveVTableHandling(Object(), VTableHandle::kPerPropertyBrowsing);
 }
 
@@ -354,7 +296,8 @@ void LabelW::ReadProperties(Host::PropertyStore& store) {
     SetEnabled(kEnabledKey.ReadBool(store));
     SetOLEDropMode(kOLEDropModeKey.ReadInt32(store));
     const int16_t pointer = kMousePointerKey.ReadInt16(store);
-    if (!ValidPointer(pointer)) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    if (!Common::ValidMousePointer(pointer))
+        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropMousePointer = pointer;
     PropMouseIcon = PictureFromVariant(kMouseIconKey.Read(store).Get());
     ApplyMousePointer();
@@ -407,7 +350,7 @@ void LabelW::WriteProperties(Host::PropertyStore& store) {
 
 void LabelW::ApplyFont(IFontDisp* font) {
     PropFont = ComPtr<IFontDisp>(font);
-    fontSink_->Connect(font);
+    fontWatch_.Watch(font);
     Site().SetFont(font);
 }
 
@@ -485,7 +428,8 @@ void LabelW::SetOLEDropMode(int32_t mode) {
 }
 
 void LabelW::SetMousePointer(int16_t pointer) {
-    if (!ValidPointer(pointer)) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    if (!Common::ValidMousePointer(pointer))
+        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropMousePointer = pointer;
     ApplyMousePointer();
     Site().PropertyChanged(L"MousePointer");
@@ -689,7 +633,7 @@ void LabelW::AutoSizeTo(HDC dc) {
     extender.Move(extender.Left(), extender.Top(), width, height);
 
     // Keep the edge the text is aligned to where it was.
-    FlagScope inAutoSize(InAutoSize);
+    Common::FlagScope inAutoSize(InAutoSize);
     double left = extender.Left();
     if (PropAlignment == 1) left = right - extender.Width();
     if (PropAlignment == 2) left = centreX - extender.Width() / 2;
@@ -847,7 +791,7 @@ int32_t LabelW::OLEDrag() {
 
 void LabelW::Resize() {
     if (InResize) return;
-    FlagScope inResize(InResize);
+    Common::FlagScope inResize(InResize);
     if (Common::DPICorrectionFactor() != 1.0) {
         // A host that scales differently from the system settles the placement only after
         // a move.

@@ -22,13 +22,12 @@
 #include <string>
 
 #include "controls/base/ComPtr.h"
+#include "controls/base/FontWatch.h"
 #include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/ControlTimer.h"
 #include "host/HostedControl.h"
 #include "host/PointerBrowsing.h"
-
-class LabelFontSink;
 
 class LabelW
     : public Host::ControlWithPartners<Host::PointerBrowsing, Host::ObjectSafetyReportsSafe> {
@@ -207,5 +206,5 @@ private:
     bool DesignMode = false;
     DISPID DispIDMousePointer = DISPID_UNKNOWN;
     Host::ControlTimer TimerMouseTrack;
-    ComPtr<LabelFontSink> fontSink_;
+    FontWatch fontWatch_;  // follows PropFont's own changes
 };

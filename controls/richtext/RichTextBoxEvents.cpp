@@ -60,22 +60,6 @@ constexpr DWORD kDcxUseStyle = 0x10000;
 constexpr UINT kFrameChanged =
     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOOWNERZORDER;
 
-bool IsNavigationKey(int16_t key) {
-    switch (key) {
-        case VK_UP:
-        case VK_DOWN:
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_NEXT:
-        case VK_PRIOR:
-        case VK_HOME:
-        case VK_END:
-            return true;
-        default:
-            return false;
-    }
-}
-
 }  // namespace
 
 // ---- The rich edit window -------------------------------------------------------------------
@@ -542,8 +526,9 @@ HRESULT RichTextBox::TranslateAccelerator(VARIANT_BOOL* handled, LONG* retVal, L
         bool isInputKey = false;
         Raise(wMsg == WM_KEYDOWN ? E::kPreviewKeyDown : E::kPreviewKeyUp, EventArg::ByVal(keyCode),
               EventArg::ByRef(isInputKey));
-        const bool wanted = keyCode == VK_TAB || keyCode == VK_RETURN || keyCode == VK_ESCAPE;
-        if (!IsNavigationKey(keyCode) && !(wanted && isInputKey)) return;
+        if (!Common::IsNavigationKey(keyCode) && !(Common::IsDialogKey(keyCode) && isInputKey)) {
+            return;
+        }
         SendMessageW(hWnd(), static_cast<UINT>(wMsg), static_cast<WPARAM>(wParam), lParam);
         if (retVal) *retVal = S_OK;
         if (handled) *handled = VARIANT_TRUE;

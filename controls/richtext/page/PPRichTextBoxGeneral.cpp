@@ -82,18 +82,6 @@ const std::wstring_view kIMEModeNames[] = {
     L"NoControl",    L"On",        L"Off",   L"Disable",    L"Hiragana", L"Katakana",
     L"KatakanaHalf", L"AlphaFull", L"Alpha", L"HangulFull", L"Hangul"};
 
-// Freeze for a scope, also when a read fails.
-class Frozen {
-public:
-    explicit Frozen(bool& freeze) : freeze_(freeze) { freeze_ = true; }
-    ~Frozen() { freeze_ = false; }
-    Frozen(const Frozen&) = delete;
-    Frozen& operator=(const Frozen&) = delete;
-
-private:
-    bool& freeze_;
-};
-
 constexpr wchar_t kFileNameInvalid[] = L"The specified file name cannot be accessed or is invalid.";
 
 wchar_t DecimalSeparator() {
@@ -285,7 +273,7 @@ std::wstring PPRichTextBoxGeneral::CurrentText(std::wstring_view box) const {
 }
 
 void PPRichTextBoxGeneral::SelectionChanged() {
-    const Frozen frozen(Freeze);
+    const Common::FlagScope frozen(Freeze);
     for (const Binding& b : kBindings) {
         const std::wstring box = BoxName(b);
         switch (b.kind) {
@@ -333,7 +321,7 @@ bool PPRichTextBoxGeneral::ValidateBox(std::wstring_view box) {
                            MB_ICONHAND);
     {
         // The control's own value again: no change of the page.
-        const Frozen frozen(Freeze);
+        const Common::FlagScope frozen(Freeze);
         text.SetText(CurrentText(box));
     }
     FocusAll(box);
