@@ -1,10 +1,12 @@
 #include "host/SystemWindowControl.h"
 
 #include <olectl.h>
+#include <uxtheme.h>
 
 #include "controls/base/ComCtlsBase.h"
 #include "controls/base/ComPtr.h"
 #include "controls/base/Common.h"
+#include "controls/base/VisualStyles.h"
 
 namespace Host {
 
@@ -36,9 +38,15 @@ void SystemWindow::DestroySystemWindow() {
     }
     if (hwnd_) {
         ComCtlsBase::RemoveSubclass(hwnd_);
+        WindowClosing();
+        // Off the screen and out of the user control window before it goes: the focus, the
+        // activation and the repaints the destruction causes never reach the control.
+        ShowWindow(hwnd_, SW_HIDE);
+        SetParent(hwnd_, nullptr);
         DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
+    fontWatch_.Stop();
     font_.Reset();  // only once no window uses it
     WindowDestroyed();
 }
@@ -57,14 +65,80 @@ void SystemWindow::ReCreateSystemWindow() {
 }
 
 void SystemWindow::ApplyFont() {
+    ComPtr<IFontDisp> disp = ControlFont();
+    fontWatch_.Watch(disp.Get());
     if (!hwnd_) return;
-    ComPtr<IFontDisp> disp = control_.Site().Font();
-    if (!disp) disp = control_.Site().GetAmbient().Font();
     ComPtr<IFont> font;
     if (disp) disp->QueryInterface(IID_IFont, font.PutVoid());
     UniqueFont made = Common::CreateGDIFont(font.Get());
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(made.Get()), TRUE);
     font_ = std::move(made);
+}
+
+void SystemWindow::FontObjectChanged() {
+    if (!control_.Sited()) return;
+    ApplyFont();
+    control_.Site().PropertyChanged(L"Font");
+}
+
+ComPtr<IFontDisp> SystemWindow::ControlFont() const {
+    ComPtr<IFontDisp> font = control_.Site().Font();
+    return font ? font : control_.Site().GetAmbient().Font();
+}
+
+void SystemWindow::SetControlFont(ComPtr<IFontDisp> font) {
+    ControlSite& site = control_.Site();
+    site.SetFont(font ? font.Get() : site.GetAmbient().Font().Get());
+    ApplyFont();
+    site.PropertyChanged(L"Font");
+}
+
+void SystemWindow::ReadFontKey(const PropertyStore& store) {
+    ControlSite& site = control_.Site();
+    const ComPtr<IFontDisp> stored = kFontKey.ReadFont(store);
+    site.SetFont(stored ? stored.Get() : site.GetAmbient().Font().Get());
+}
+
+void SystemWindow::WriteFontKey(PropertyStore& store) const {
+    const ComPtr<IFontDisp> own = control_.Site().Font();
+    const ComPtr<IFont> font = own.As<IFont>(IID_IFont);
+    const ComPtr<IFont> ambient = control_.Site().GetAmbient().Font().As<IFont>(IID_IFont);
+    const bool container = !font || Common::FontsEqual(font.Get(), ambient.Get());
+    kFontKey.Write(store, container ? Variant() : Variant::Object(own.Get()));
+}
+
+void SystemWindow::SetControlVisualStyles(bool value) {
+    PropVisualStyles = value;
+    if (hwnd_ && ::VisualStyles::EnabledVisualStyles()) {
+        // A single space names no theme class: the window draws the classic look.
+        if (value) {
+            SetWindowTheme(hwnd_, nullptr, nullptr);
+        } else {
+            SetWindowTheme(hwnd_, L" ", L" ");
+        }
+    }
+    Refresh();
+    control_.Site().PropertyChanged(L"VisualStyles");
+}
+
+void SystemWindow::RefreshWindows() {
+    control_.Site().Refresh();
+    RedrawWindow(control_.Site().Hwnd(), nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void SystemWindow::ResizeSystemWindow() {
+    if (inResize_) return;
+    Common::FlagScope resizing(inResize_);
+    if (Common::DPICorrectionFactor() != 1.0) {
+        auto extender = control_.Site().GetExtender();
+        const ControlSite& site = control_.Site();
+        const double dx = site.ScaleX(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
+        const double dy = site.ScaleY(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
+        extender.Move(extender.Left() + dx, extender.Top() + dy);
+        extender.Move(extender.Left() - dx, extender.Top() - dy);
+    }
+    FitSystemWindow();
 }
 
 void SystemWindow::FitSystemWindow() {

@@ -5,7 +5,10 @@
 // both windows through ComCtlsBase (reference value 1 for the system window, 2 for the user
 // control window), hands the focus from the user control window to the system window,
 // re-creates the system window keeping its state while the screen is locked, and destroys
-// it when the control terminates.
+// it when the control terminates (subclasses removed, hidden and taken out of the user
+// control window first, so nothing the destruction sends reaches the control). It also gives
+// the members every such control has: hWndUserControl, Refresh, Font (following the font
+// object's own changes), VisualStyles, and the resizing that follows the container.
 //
 // A control derives from SystemWindowControl<Partners...> (the partner interfaces it answers
 // besides ISubclass) and supplies DescribeWindow; the hooks below let it add what a style
@@ -18,14 +21,21 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "controls/base/ComPtr.h"
+#include "controls/base/FontWatch.h"
 #include "controls/base/Handles.h"
 #include "controls/base/ISubclass.h"
 #include "host/ControlDescription.h"
 #include "host/ControlSite.h"
 #include "host/HostedControl.h"
+#include "host/Variant.h"
 
 namespace Host {
+
+// The control's font, as every control over a system window stores it (ReadFontKey).
+inline constexpr StoredKey kFontKey{L"Font", StoredType::Font, 0, {}};
 
 // The system window a control wants: WS_CHILD and WS_VISIBLE are added to `style`.
 struct WindowShape {
@@ -60,6 +70,9 @@ protected:
     // The new window has its font, enabled state and subclasses: set what its style cannot
     // say (check state, content, access keys).
     virtual void WindowCreated() {}
+    // The window is about to go, its subclasses already removed: cut loose what it could
+    // still call into the control with (callback objects, input contexts).
+    virtual void WindowClosing() {}
     // The window and its font are gone (called also when none could be made).
     virtual void WindowDestroyed() {}
     // Called before a re-creation while the old window exists; the returned procedure puts
@@ -75,27 +88,53 @@ protected:
     // WindowCreated.
     virtual void SubclassWindows();
 
+    // Repaints the user control window with the system window (the template's Refresh member;
+    // a control that caches paint objects drops them first).
+    virtual void Refresh() = 0;
+
     // ---- what the skeleton does ---------------------------------------------------------------
     void CreateSystemWindow();
     void DestroySystemWindow();
     // Destroys and creates the window again (styles only a new window takes), keeping what
     // KeepWindowState keeps and the focus, without showing the swap.
     void ReCreateSystemWindow();
-    // Makes a GDI font from the control's font (the container's when it has none), sets it
-    // into the window, then deletes the previous one.
+    // Follows the control's font (the container's when it has none), and with a window makes
+    // a GDI font from it, sets it into the window, then deletes the previous one.
     void ApplyFont();
     // The window fills the user control window.
     void FitSystemWindow();
+    // After the container resized the user control window: where the screen's scale is not
+    // the container's, a pixel's move there and back lets it settle the size in its own units;
+    // then the window fills it.
+    void ResizeSystemWindow();
+    void RefreshWindows();
+    ComPtr<IFontDisp> ControlFont() const;
+    // None takes the container's font.
+    void SetControlFont(ComPtr<IFontDisp> font);
+    // Themed or classic look of the window, where themes draw.
+    void SetControlVisualStyles(bool value);
+    // The stored font, or none stored: a copy of the container's, so that a change made
+    // through the control's font object never changes the container's.
+    void ReadFontKey(const PropertyStore& store);
+    // None while the font equals the container's.
+    void WriteFontKey(PropertyStore& store) const;
     // The control's Enabled: the host-kept flag, mirrored by the window.
     bool SystemWindowEnabled() const;
     void SetSystemWindowEnabled(bool enabled);
     LRESULT RouteMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR refData);
 
+    bool PropVisualStyles = true;
+
 private:
+    // The font object changed inside (Font.Bold = True): the window takes it again.
+    void FontObjectChanged();
+
     HostedControl& control_;
     ISubclass& receiver_;
     HWND hwnd_ = nullptr;
     UniqueFont font_;  // outlives the window that uses it
+    bool inResize_ = false;
+    FontWatch fontWatch_{[this] { FontObjectChanged(); }};
 };
 
 template <class... Partners>
@@ -104,10 +143,18 @@ class SystemWindowControl : public ControlWithPartners<ISubclass, Partners...>,
 public:
     SystemWindowControl() : SystemWindow(*this, *this) {}
 
+    // ---- members every control over a system window has -------------------------------------
+    HWND hWndUserControl() const { return this->Site().Hwnd(); }
+    void Refresh() override { RefreshWindows(); }
+    ComPtr<IFontDisp> Font() const { return ControlFont(); }
+    void SetFont(ComPtr<IFontDisp> font) { SetControlFont(std::move(font)); }
+    bool VisualStyles() const { return PropVisualStyles; }
+    void SetVisualStyles(bool value) { SetControlVisualStyles(value); }
+
     bool Enabled() const override { return SystemWindowEnabled(); }
     void SetEnabled(bool enabled) override { SetSystemWindowEnabled(enabled); }
     void Terminate() override { DestroySystemWindow(); }
-    void Resize() override { FitSystemWindow(); }
+    void Resize() override { ResizeSystemWindow(); }
     void AmbientChanged(std::wstring_view name) override {
         if (hWnd() && (name.empty() || name == L"Font")) ApplyFont();
     }

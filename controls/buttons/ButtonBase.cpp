@@ -20,26 +20,6 @@ constexpr int32_t kHookKinds[] = {VTableHandle::kOleInPlaceActiveObject, VTableH
                                   VTableHandle::kPerPropertyBrowsing};
 constexpr DWORD kVerticalByValue[] = {BS_TOP, BS_VCENTER, BS_BOTTOM};
 
-// Keys a PreviewKeyDown handler may claim for the button instead of the form.
-bool IsNavigationKey(int16_t key) {
-    switch (key) {
-        case VK_UP:
-        case VK_DOWN:
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_NEXT:
-        case VK_PRIOR:
-        case VK_HOME:
-        case VK_END:
-        case VK_TAB:
-        case VK_RETURN:
-        case VK_ESCAPE:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // The virtual key of a caption's access key; 0 when it has none or the keyboard cannot type
 // it.
 BYTE AccessKeyVk(const std::wstring& caption) {
@@ -49,14 +29,94 @@ BYTE AccessKeyVk(const std::wstring& caption) {
     return scan == -1 ? 0 : LOBYTE(scan);
 }
 
-// Leaves the flag cleared however the scope ends.
-struct FlagScope {
-    bool& flag;
-    explicit FlagScope(bool& f) : flag(f) { flag = true; }
-    ~FlagScope() { flag = false; }
-};
-
 }  // namespace
+
+// ---- Member table rows ----------------------------------------------------------------------
+
+namespace {
+using BC = ButtonControl;
+using Host::Property;
+using Host::ReadOnly;
+// The buttons' own members count up from here.
+constexpr DISPID kOwn = 0x68030000;
+const std::wstring_view kZOrderArgs[] = {L"Position"};
+const std::wstring_view kDragArgs[] = {L"Action"};
+}  // namespace
+
+std::array<Host::Member, 15> HeadMembers() {
+    return {
+        ReadOnly<&BC::Name>(L"Name", kOwn + 1),
+        ReadOnly<&BC::ButtonHandle>(L"hWnd", DISPID_HWND),
+        ReadOnly<&BC::hWndUserControl>(L"hWndUserControl", kOwn + 2),
+        Property<&BC::Font, &BC::SetFont>(L"Font", DISPID_FONT),
+        Property<&BC::VisualStyles, &BC::SetVisualStyles>(L"VisualStyles", kOwn + 3),
+        Property<&BC::Appearance, &BC::SetAppearance>(L"Appearance", DISPID_APPEARANCE),
+        Property<&BC::BackColor, &BC::SetBackColor>(L"BackColor", DISPID_BACKCOLOR),
+        Property<&BC::ForeColor, &BC::SetForeColor>(L"ForeColor", DISPID_FORECOLOR),
+        Property<&BC::Enabled, &BC::SetEnabled>(L"Enabled", DISPID_ENABLED),
+        Property<&BC::OLEDropMode, &BC::SetOLEDropMode>(L"OLEDropMode", kOwn + 4),
+        Property<&BC::MousePointer, &BC::SetMousePointer>(L"MousePointer", DISPID_MOUSEPOINTER),
+        Property<&BC::MouseIcon, &BC::SetMouseIcon>(L"MouseIcon", DISPID_MOUSEICON),
+        Property<&BC::MouseTrack, &BC::SetMouseTrack>(L"MouseTrack", kOwn + 5),
+        Property<&BC::RightToLeft, &BC::SetRightToLeft>(L"RightToLeft", kOwn + 6),
+        Property<&BC::RightToLeftMode, &BC::SetRightToLeftMode>(L"RightToLeftMode", kOwn + 7),
+    };
+}
+
+std::array<Host::Member, 3> ImageListMembers(DISPID imageList, DISPID alignment) {
+    return {
+        Property<&BC::ImageList, &BC::SetImageList>(L"ImageList", imageList),
+        Property<&BC::ImageListAlignment, &BC::SetImageListAlignment>(L"ImageListAlignment",
+                                                                      alignment),
+        Property<&BC::ImageListMargin, &BC::SetImageListMargin>(L"ImageListMargin", alignment + 1),
+    };
+}
+
+std::array<Host::Member, 1> CaptionMember() {
+    return {Property<&BC::Caption, &BC::SetCaption>(L"Caption", DISPID_CAPTION)};
+}
+
+std::array<Host::Member, 1> PictureMember() {
+    return {Property<&BC::Picture, &BC::SetPicture>(L"Picture", DISPID_PICTURE)};
+}
+
+std::array<Host::Member, 2> WrapMembers() {
+    return {
+        Property<&BC::WordWrap, &BC::SetWordWrap>(L"WordWrap", kOwn + 14),
+        Property<&BC::Transparent, &BC::SetTransparent>(L"Transparent", kOwn + 15),
+    };
+}
+
+std::array<Host::Member, 6> GraphicalMembers(DISPID style) {
+    return {
+        Property<&BC::Style, &BC::SetStyle>(L"Style", style),
+        Property<&BC::DisabledPicture, &BC::SetDisabledPicture>(L"DisabledPicture", style + 1),
+        Property<&BC::DownPicture, &BC::SetDownPicture>(L"DownPicture", style + 2),
+        Property<&BC::UseMaskColor, &BC::SetUseMaskColor>(L"UseMaskColor", style + 3),
+        Property<&BC::MaskColor, &BC::SetMaskColor>(L"MaskColor", style + 4),
+        Property<&BC::DrawMode, &BC::SetDrawMode>(L"DrawMode", style + 5),
+    };
+}
+
+std::array<Host::Member, 2> StateMembers(DISPID pushed) {
+    return {
+        Property<&BC::Pushed, &BC::SetPushed>(L"Pushed", pushed),
+        Property<&BC::Hot, &BC::SetHot>(L"Hot", pushed + 1, Host::Access::ReadOnly),
+    };
+}
+
+std::array<Host::Member, 1> RefreshMember() {
+    return {Host::Method<&BC::Refresh>(L"Refresh", DISPID_REFRESH)};
+}
+
+std::array<Host::Member, 4> ExtenderMethods(DISPID setFocus) {
+    return {
+        Host::Method<&BC::SetFocus>(L"SetFocus", setFocus),
+        Host::Method<&BC::ZOrder>(L"ZOrder", setFocus + 1, kZOrderArgs),
+        Host::Method<&BC::Drag>(L"Drag", setFocus + 2, kDragArgs),
+        Host::Method<&BC::OLEDrag>(L"OLEDrag", setFocus + 3),
+    };
+}
 
 void ApplyCaption(Host::ControlSite& site, HWND button, const std::wstring& caption) {
     if (button) SetWindowTextW(button, caption.c_str());
@@ -101,25 +161,6 @@ void ButtonControl::Terminate() {
 
 void ButtonControl::BeginProperties() {
     DesignMode = !Site().GetAmbient().UserMode();
-    ThemeActive = ::VisualStyles::EnabledVisualStyles();
-}
-
-void ButtonControl::Resize() {
-    if (InResize) return;
-    FlagScope resizing(InResize);
-    if (Common::DPICorrectionFactor() != 1.0) {
-        // Moving by a pixel and back lets the container settle the size in its own units.
-        auto extender = Site().GetExtender();
-        const double dx = Site().ScaleX(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
-        const double dy = Site().ScaleY(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
-        extender.Move(extender.Left() + dx, extender.Top() + dy);
-        extender.Move(extender.Left() - dx, extender.Top() - dy);
-    }
-    FitSystemWindow();
-}
-
-void ButtonControl::AmbientChanged(std::wstring_view name) {
-    ButtonSkeleton::AmbientChanged(name);
 }
 
 DWORD ButtonControl::SharedStyle(DWORD typeAndOwn, DWORD horizontal) {
@@ -161,28 +202,42 @@ void ButtonControl::WindowDestroyed() {
     ImageListHandle = nullptr;
 }
 
-Host::Variant ButtonControl::StoredFont() const {
-    const ComPtr<IFontDisp> own = Site().Font();
-    const ComPtr<IFont> font = own.As<IFont>(IID_IFont);
-    const ComPtr<IFont> ambient = Site().GetAmbient().Font().As<IFont>(IID_IFont);
-    if (!font || Common::FontsEqual(font.Get(), ambient.Get())) return {};
-    return Host::Variant::Object(own.Get());
-}
-
-void ButtonControl::ReadHostKept(Host::PropertyStore& store) {
+void ButtonControl::ReadHeadKeys(Host::PropertyStore& store) {
+    ReadFontKey(store);
+    PropVisualStyles = kVisualStylesKey.ReadBool(store);
     SetAppearance(kAppearanceKey.ReadInt32(store));
     SetBackColor(static_cast<OLE_COLOR>(kBackColorKey.ReadInt32(store)));
     SetForeColor(static_cast<OLE_COLOR>(kForeColorKey.ReadInt32(store)));
     SetEnabled(kEnabledKey.ReadBool(store));
     SetOLEDropMode(kOLEDropModeKey.ReadInt32(store));
+    PropMousePointer = kMousePointerKey.ReadInt16(store);
+    PropMouseIcon = kMouseIconKey.ReadPicture(store);
+    PropMouseTrack = kMouseTrackKey.ReadBool(store);
+    PropRightToLeft = kRightToLeftKey.ReadBool(store);
+    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
+    if (PropRightToLeft) SetRightToLeft(true);
+    PropImageListName = kImageListKey.ReadString(store);
+    PropImageListAlignment = kImageListAlignmentKey.ReadInt32(store);
+    PropImageListMargin = kImageListMarginKey.ReadInt32(store);
 }
 
-void ButtonControl::WriteHostKept(Host::PropertyStore& store) const {
-    kAppearanceKey.Write(store, Host::Variant::Int32(Appearance()));
-    kBackColorKey.Write(store, Host::Variant::Int32(static_cast<int32_t>(BackColor())));
-    kForeColorKey.Write(store, Host::Variant::Int32(static_cast<int32_t>(ForeColor())));
-    kEnabledKey.Write(store, Host::Variant::Bool(Enabled()));
-    kOLEDropModeKey.Write(store, Host::Variant::Int32(OLEDropMode()));
+void ButtonControl::WriteHeadKeys(Host::PropertyStore& store) const {
+    using Host::Variant;
+    WriteFontKey(store);
+    kVisualStylesKey.Write(store, Variant::Bool(PropVisualStyles));
+    kAppearanceKey.Write(store, Variant::Int32(Appearance()));
+    kBackColorKey.Write(store, Variant::Int32(static_cast<int32_t>(BackColor())));
+    kForeColorKey.Write(store, Variant::Int32(static_cast<int32_t>(ForeColor())));
+    kEnabledKey.Write(store, Variant::Bool(Enabled()));
+    kOLEDropModeKey.Write(store, Variant::Int32(OLEDropMode()));
+    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
+    kMouseIconKey.Write(store, PropMouseIcon ? Variant::Object(PropMouseIcon.Get()) : Variant());
+    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
+    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
+    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
+    kImageListKey.Write(store, Variant::String(PropImageListName));
+    kImageListAlignmentKey.Write(store, Variant::Int32(PropImageListAlignment));
+    kImageListMarginKey.Write(store, Variant::Int32(PropImageListMargin));
 }
 
 void ButtonControl::ReCreate() {
@@ -212,42 +267,10 @@ std::wstring ButtonControl::Name() const {
     return Site().GetAmbient().DisplayName();
 }
 
-HWND ButtonControl::hWndUserControl() const {
-    return Site().Hwnd();
-}
-
 void ButtonControl::Refresh() {
     TransparentBrush.Reset();
     CheckedBrush.Reset();
-    Site().Refresh();
-    RedrawWindow(Site().Hwnd(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
-ComPtr<IFontDisp> ButtonControl::Font() const {
-    ComPtr<IFontDisp> font = Site().Font();
-    return font ? font : Site().GetAmbient().Font();
-}
-
-void ButtonControl::SetFont(ComPtr<IFontDisp> font) {
-    Site().SetFont(font ? font.Get() : Site().GetAmbient().Font().Get());
-    ApplyFont();
-    Site().PropertyChanged(L"Font");
-}
-
-void ButtonControl::SetVisualStyles(bool value) {
-    PropVisualStyles = value;
-    ThemeActive = ::VisualStyles::EnabledVisualStyles();
-    if (hWnd() && ThemeActive) {
-        // A single space names no theme class: the window draws the classic look.
-        if (value) {
-            SetWindowTheme(hWnd(), nullptr, nullptr);
-        } else {
-            SetWindowTheme(hWnd(), L" ", L" ");
-        }
-    }
-    Refresh();
-    Site().PropertyChanged(L"VisualStyles");
+    RefreshWindows();
 }
 
 int32_t ButtonControl::Appearance() const {
@@ -574,7 +597,7 @@ LRESULT ButtonControl::DrawGraphical(const DRAWITEMSTRUCT& item) {
     look.backColor = BackColor();
     look.foreColor = ForeColor();
     look.appearance = Appearance();
-    look.visualStyles = ThemeActive && PropVisualStyles;
+    look.visualStyles = PropVisualStyles && ::VisualStyles::EnabledVisualStyles();
     look.hot = MouseTrackFlags[0];
     look.caption = Caption();
     DescribeLook(look);
@@ -651,9 +674,6 @@ LRESULT ButtonControl::SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, L
             if (IsOwnerDrawn(hWnd)) {
                 return ComCtlsBase::CallDefaultProc(hWnd, WM_LBUTTONDOWN, wParam, lParam);
             }
-            break;
-        case WM_THEMECHANGED:
-            ThemeActive = ::VisualStyles::EnabledVisualStyles();
             break;
         default:
             break;
@@ -766,7 +786,7 @@ LRESULT ButtonControl::MouseActivate(HWND hWnd, WPARAM wParam, LPARAM lParam) {
             bool refused = false;
             try {
                 if (Site().GetExtender().CausesValidation()) {
-                    FlagScope validating(InValidate);
+                    Common::FlagScope validating(InValidate);
                     Site().ValidateTopParent();
                 }
             } catch (const ControlError& e) {
@@ -811,7 +831,7 @@ void ButtonControl::TrackMouse(UINT msg) {
         const bool graphical = !MouseTrackFlags[0] && PropStyle == 1;
         const bool track = !MouseTrackFlags[1] && PropMouseTrack;
         if (!graphical && !track) return;
-        if (graphical && ThemeActive && PropVisualStyles) {
+        if (graphical && PropVisualStyles && ::VisualStyles::EnabledVisualStyles()) {
             MouseTrackFlags[0] = true;
             InvalidateRect(hWnd(), nullptr, FALSE);
         }
@@ -843,7 +863,9 @@ HRESULT ButtonControl::TranslateAccelerator(VARIANT_BOOL* handled, LONG*, LONG m
         bool isInputKey = false;
         RaiseEvent(msg == WM_KEYDOWN ? events_.previewKeyDown : events_.previewKeyUp,
                    Host::EventArg::ByVal(keyCode), Host::EventArg::ByRef(isInputKey));
-        if (!isInputKey || !IsNavigationKey(keyCode) || !hWnd()) return;
+        // Keys a PreviewKeyDown handler may claim for the button instead of the form.
+        const bool claimable = Common::IsNavigationKey(keyCode) || Common::IsDialogKey(keyCode);
+        if (!isInputKey || !claimable || !hWnd()) return;
         SendMessageW(hWnd(), static_cast<UINT>(msg), static_cast<WPARAM>(wParam), lParam);
         if (handled) *handled = VARIANT_TRUE;
     });
@@ -885,52 +907,13 @@ HRESULT ButtonControl::OnMnemonic(VARIANT_BOOL* handled, LONG msg, LONG_PTR wPar
 
 // ---- Property browsing ------------------------------------------------------------------------
 
-HRESULT ButtonControl::GetDisplayString(VARIANT_BOOL* handled, DISPID id, BSTR* name) {
-    if (handled) *handled = VARIANT_FALSE;
-    if (!name || (id != mousePointerId_ && id != imageListId_)) return S_OK;
-    const std::wstring text =
-        id == mousePointerId_ ? Common::PointerDisplayString(PropMousePointer) : PropImageListName;
-    *name = SysAllocString(text.c_str());
-    if (handled) *handled = VARIANT_TRUE;
-    return S_OK;
-}
-
-HRESULT ButtonControl::GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id, SAFEARRAY** strings,
-                                            SAFEARRAY** cookies) {
-    if (handled) *handled = VARIANT_FALSE;
-    if (!strings || !cookies || (id != mousePointerId_ && id != imageListId_)) return S_OK;
-    return ControlErrors::AtComBoundary([&]() -> HRESULT {
-        std::vector<std::wstring> names;
-        std::vector<int32_t> values;
-        if (id == mousePointerId_) {
-            Common::PointerPredefinedStrings(names, values);
-        } else {
-            Common::ImageListPredefinedStrings(names, values, Site().SiblingControls(),
-                                               ImageListNames);
-        }
-        const HRESULT hr = Common::PutPredefinedStrings(names, values, *strings, *cookies);
-        if (SUCCEEDED(hr) && handled) *handled = VARIANT_TRUE;
-        return hr;
-    });
-}
-
-HRESULT ButtonControl::GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
-                                          VARIANT* value) {
-    if (handled) *handled = VARIANT_FALSE;
-    if (!value) return S_OK;
-    if (id == mousePointerId_) {
-        value->vt = VT_I4;
-        value->lVal = cookie;
-    } else if (id == imageListId_ && cookie >= 0 &&
-               static_cast<size_t>(cookie) < ImageListNames.size()) {
-        // Every offered name can be chosen, the last one included.
-        value->vt = VT_BSTR;
-        value->bstrVal = SysAllocString(ImageListNames[static_cast<size_t>(cookie)].c_str());
-    } else {
-        return S_OK;
-    }
-    if (handled) *handled = VARIANT_TRUE;
-    return S_OK;
+bool ButtonControl::OfferFor(DISPID id, Offer& offer) {
+    if (id != imageListId_) return false;
+    offer.display = PropImageListName;
+    std::vector<std::wstring> names;
+    Common::ImageListPredefinedStrings(offer.names, offer.cookies, Site().SiblingControls(), names);
+    offer.chooseName = true;
+    return true;
 }
 
 }  // namespace ButtonBase

@@ -14,6 +14,9 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +29,7 @@
 #include "host/ControlTimer.h"
 #include "host/ControlSite.h"
 #include "host/Events.h"
+#include "host/PointerBrowsing.h"
 #include "host/SystemWindowControl.h"
 
 namespace ButtonBase {
@@ -87,7 +91,6 @@ inline constexpr Host::EventParameter kOLEStartDragArgs[] = {{L"Data", VT_UNKNOW
                                                              {L"AllowedEffects", VT_I4, true}};
 
 // Persisted keys both buttons have (each control reads and writes them in its own order).
-inline constexpr Host::StoredKey kFontKey{L"Font", Host::StoredType::Font, 0, {}};
 inline constexpr Host::StoredKey kVisualStylesKey = Host::BoolKey(L"VisualStyles", true);
 inline constexpr Host::StoredKey kAppearanceKey = Host::Int32Key(L"Appearance", 1);
 inline constexpr Host::StoredKey kBackColorKey = Host::ColorKey(L"BackColor", 0x8000000F);
@@ -104,6 +107,13 @@ inline constexpr Host::StoredKey kImageListKey{L"ImageList", Host::StoredType::S
 inline constexpr Host::StoredKey kImageListAlignmentKey = Host::Int32Key(L"ImageListAlignment", 0);
 inline constexpr Host::StoredKey kImageListMarginKey = Host::Int32Key(L"ImageListMargin", 0);
 inline constexpr Host::StoredKey kCaptionKey = Host::TextKey(L"Caption");
+// Font to ImageListMargin: the keys both store in this order (ReadHeadKeys, WriteHeadKeys).
+inline constexpr std::array<Host::StoredKey, 15> kHeadKeys = {
+    Host::kFontKey,  kVisualStylesKey,       kAppearanceKey,
+    kBackColorKey,   kForeColorKey,          kEnabledKey,
+    kOLEDropModeKey, kMousePointerKey,       kMouseIconKey,
+    kMouseTrackKey,  kRightToLeftKey,        kRightToLeftModeKey,
+    kImageListKey,   kImageListAlignmentKey, kImageListMarginKey};
 inline constexpr Host::StoredKey kVerticalAlignmentKey = Host::Int32Key(L"VerticalAlignment", 1);
 inline constexpr Host::StoredKey kPictureKey{L"Picture", Host::StoredType::Picture, 0, {}};
 inline constexpr Host::StoredKey kWordWrapKey = Host::BoolKey(L"WordWrap", true);
@@ -115,6 +125,36 @@ inline constexpr Host::StoredKey kDownPictureKey{L"DownPicture", Host::StoredTyp
 inline constexpr Host::StoredKey kUseMaskColorKey = Host::BoolKey(L"UseMaskColor", false);
 inline constexpr Host::StoredKey kMaskColorKey = Host::ColorKey(L"MaskColor", 0xC0C0C0);
 inline constexpr Host::StoredKey kDrawModeKey = Host::Int32Key(L"DrawMode", 0);
+
+// ---- Member table rows both buttons have ----------------------------------------------------
+// Each control joins these runs with its own rows, in its own order; a run's identifiers
+// count up from the one given where they differ between the controls.
+
+template <class T, size_t... N>
+constexpr auto Join(const std::array<T, N>&... runs) {
+    std::array<T, (N + ...)> all{};
+    size_t at = 0;
+    ((std::copy(runs.begin(), runs.end(), all.begin() + static_cast<std::ptrdiff_t>(at)), at += N),
+     ...);
+    return all;
+}
+// Name to RightToLeftMode, with the same identifiers in both.
+std::array<Host::Member, 15> HeadMembers();
+// ImageList (`imageList`), ImageListAlignment and ImageListMargin (from `alignment`).
+std::array<Host::Member, 3> ImageListMembers(DISPID imageList, DISPID alignment);
+// Caption, and the Picture that follows the control's own alignment members.
+std::array<Host::Member, 1> CaptionMember();
+std::array<Host::Member, 1> PictureMember();
+// WordWrap and Transparent.
+std::array<Host::Member, 2> WrapMembers();
+// Style, DisabledPicture, DownPicture, UseMaskColor, MaskColor, DrawMode.
+std::array<Host::Member, 6> GraphicalMembers(DISPID style);
+// Pushed, Hot.
+std::array<Host::Member, 2> StateMembers(DISPID pushed);
+// Refresh.
+std::array<Host::Member, 1> RefreshMember();
+// SetFocus, ZOrder, Drag, OLEDrag.
+std::array<Host::Member, 4> ExtenderMethods(DISPID setFocus);
 
 // Shows a caption in the button window (when there is one) and routes its access key
 // through the host's own list (Common::AccessKey). The check box's path until it answers
@@ -132,7 +172,7 @@ bool EditButtonStyle(HWND button, DWORD mask, DWORD bits);
 
 using ButtonSkeleton =
     Host::SystemWindowControl<Host::OleInPlaceActiveObjectVBDefaults, Host::OleControlVBDefaults,
-                              Host::PerPropertyBrowsingVBDefaults, Host::ObjectSafetyReportsSafe>;
+                              Host::PointerBrowsing, Host::ObjectSafetyReportsSafe>;
 
 class ButtonControl : public ButtonSkeleton {
 public:
@@ -140,15 +180,8 @@ public:
     std::wstring Name() const;
     // The button window (hWnd); null while none exists.
     HWND ButtonHandle() const { return hWnd(); }
-    HWND hWndUserControl() const;
-    // Deletes the transparency cache, refreshes the host and redraws the user control window
-    // with its children.
-    void Refresh();
-    // None takes the container's font.
-    ComPtr<IFontDisp> Font() const;
-    void SetFont(ComPtr<IFontDisp> font);
-    bool VisualStyles() const { return PropVisualStyles; }
-    void SetVisualStyles(bool value);
+    // Deletes the cached brushes, then repaints.
+    void Refresh() override;
     int32_t Appearance() const;
     void SetAppearance(int32_t value);  // 0 flat, 1 3-D; error 380 otherwise
     OLE_COLOR BackColor() const;
@@ -217,8 +250,6 @@ public:
     // ---- host ---------------------------------------------------------------------------------
     void Initialize() override;
     void Terminate() override;
-    void Resize() override;
-    void AmbientChanged(std::wstring_view name) override;
 
     // The host's drag-and-drop notifications, passed on as events (X, Y in container units).
     void OLEDragOver(IDataObject* data, int32_t& effect, int16_t button, int16_t shift, float x,
@@ -238,15 +269,10 @@ public:
                                              HACCEL* accelTable, DWORD* flags) override;
     HRESULT STDMETHODCALLTYPE OnMnemonic(VARIANT_BOOL* handled, LONG msg, LONG_PTR wParam,
                                          LONG_PTR lParam, LONG shift) override;
-    // ---- property browsing (MousePointer, ImageList)
-    // ------------------------------------------------------
-    HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* handled, DISPID id,
-                                               BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id,
-                                                   SAFEARRAY** strings,
-                                                   SAFEARRAY** cookies) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
-                                                 VARIANT* value) override;
+    // ---- property browsing: MousePointer and ImageList -----------------------------------------
+    DISPID BrowsedPointerDispId() const override { return mousePointerId_; }
+    int16_t BrowsedPointer() const override { return PropMousePointer; }
+    bool OfferFor(DISPID id, Offer& offer) override;
 
 protected:
     // The identifiers of MousePointer and ImageList, which the property browser asks about.
@@ -293,15 +319,13 @@ protected:
     void ReCreate();
     void SubclassWindows() override;
     void WindowDestroyed() override;
-    // Reads DesignMode (the ambient user mode) and whether themes draw.
+    // Reads DesignMode (the ambient user mode).
     void BeginProperties();
     // After ReadProperties created the window: starts the deferred image list lookup.
     void EndReadProperties();
-    // The font as stored: none while it equals the container's, so the control follows it.
-    Host::Variant StoredFont() const;
-    // The shared keys of the host-kept settings, read through their setters.
-    void ReadHostKept(Host::PropertyStore& store);
-    void WriteHostKept(Host::PropertyStore& store) const;
+    // The keys of kHeadKeys (the host-kept settings through their setters).
+    void ReadHeadKeys(Host::PropertyStore& store);
+    void WriteHeadKeys(Host::PropertyStore& store) const;
     // A value the setter refuses: error 380, or while designing its message box.
     void InvalidValueWithBox() const;
     // Re-applies a style bit edit and refreshes (the shared pattern of the style setters).
@@ -319,8 +343,6 @@ protected:
     // ---- state
     // -----------------------------------------------------------------------------------
     bool DesignMode = false;
-    bool ThemeActive = false;
-    bool InResize = false;
     bool InValidate = false;
     int32_t PendingCharCode = 0;
     bool MouseTrackFlags[2] = {false, false};  // [0] drawn hot, [1] MouseLeave due
@@ -336,7 +358,6 @@ protected:
     // loaded after the button).
     Host::ControlTimer TimerImageList{[this] { ImageListTimerTick(); }, 1, false};
 
-    bool PropVisualStyles = true;
     int16_t PropMousePointer = 0;
     ComPtr<IPictureDisp> PropMouseIcon;
     bool PropMouseTrack = false;
@@ -371,7 +392,6 @@ private:
     const ButtonEvents& events_;
     DISPID mousePointerId_;
     DISPID imageListId_;
-    std::vector<std::wstring> ImageListNames{std::wstring()};  // offered by the browser
 };
 
 }  // namespace ButtonBase

@@ -11,56 +11,26 @@ namespace {
 
 using CB = CheckBoxW;
 using Host::Property;
-using Host::ReadOnly;
 
 // The control's own members count up from here in member order.
 constexpr DISPID kOwn = 0x68030000;
 
-const std::wstring_view kZOrderArgs[] = {L"Position"};
-const std::wstring_view kDragArgs[] = {L"Action"};
-
-const Host::Member kMembers[] = {
-    Property<&CB::Value, &CB::SetValue>(L"Value", DISPID_VALUE),
-    ReadOnly<&CB::Name>(L"Name", kOwn + 1),
-    ReadOnly<&CB::ButtonHandle>(L"hWnd", DISPID_HWND),
-    ReadOnly<&CB::hWndUserControl>(L"hWndUserControl", kOwn + 2),
-    Property<&CB::Font, &CB::SetFont>(L"Font", DISPID_FONT),
-    Property<&CB::VisualStyles, &CB::SetVisualStyles>(L"VisualStyles", kOwn + 3),
-    Property<&CB::Appearance, &CB::SetAppearance>(L"Appearance", DISPID_APPEARANCE),
-    Property<&CB::BackColor, &CB::SetBackColor>(L"BackColor", DISPID_BACKCOLOR),
-    Property<&CB::ForeColor, &CB::SetForeColor>(L"ForeColor", DISPID_FORECOLOR),
-    Property<&CB::Enabled, &CB::SetEnabled>(L"Enabled", DISPID_ENABLED),
-    Property<&CB::OLEDropMode, &CB::SetOLEDropMode>(L"OLEDropMode", kOwn + 4),
-    Property<&CB::MousePointer, &CB::SetMousePointer>(L"MousePointer", CB::kDispIdMousePointer),
-    Property<&CB::MouseIcon, &CB::SetMouseIcon>(L"MouseIcon", DISPID_MOUSEICON),
-    Property<&CB::MouseTrack, &CB::SetMouseTrack>(L"MouseTrack", kOwn + 5),
-    Property<&CB::RightToLeft, &CB::SetRightToLeft>(L"RightToLeft", kOwn + 6),
-    Property<&CB::RightToLeftMode, &CB::SetRightToLeftMode>(L"RightToLeftMode", kOwn + 7),
-    Property<&CB::ImageList, &CB::SetImageList>(L"ImageList", CB::kDispIdImageList),
-    Property<&CB::ImageListAlignment, &CB::SetImageListAlignment>(L"ImageListAlignment", kOwn + 9),
-    Property<&CB::ImageListMargin, &CB::SetImageListMargin>(L"ImageListMargin", kOwn + 10),
-    Property<&CB::Caption, &CB::SetCaption>(L"Caption", DISPID_CAPTION),
-    Property<&CB::Alignment, &CB::SetAlignment>(L"Alignment", kOwn + 11),
-    Property<&CB::TextAlignment, &CB::SetTextAlignment>(L"TextAlignment", kOwn + 12),
-    Property<&CB::PushLike, &CB::SetPushLike>(L"PushLike", kOwn + 13),
-    Property<&CB::Picture, &CB::SetPicture>(L"Picture", DISPID_PICTURE),
-    Property<&CB::WordWrap, &CB::SetWordWrap>(L"WordWrap", kOwn + 14),
-    Property<&CB::Transparent, &CB::SetTransparent>(L"Transparent", kOwn + 15),
-    Property<&CB::VerticalAlignment, &CB::SetVerticalAlignment>(L"VerticalAlignment", kOwn + 16),
-    Property<&CB::Style, &CB::SetStyle>(L"Style", kOwn + 17),
-    Property<&CB::DisabledPicture, &CB::SetDisabledPicture>(L"DisabledPicture", kOwn + 18),
-    Property<&CB::DownPicture, &CB::SetDownPicture>(L"DownPicture", kOwn + 19),
-    Property<&CB::UseMaskColor, &CB::SetUseMaskColor>(L"UseMaskColor", kOwn + 20),
-    Property<&CB::MaskColor, &CB::SetMaskColor>(L"MaskColor", kOwn + 21),
-    Property<&CB::DrawMode, &CB::SetDrawMode>(L"DrawMode", kOwn + 22),
-    Property<&CB::Pushed, &CB::SetPushed>(L"Pushed", kOwn + 23),
-    Property<&CB::Hot, &CB::SetHot>(L"Hot", kOwn + 24, Host::Access::ReadOnly),
-    Host::Method<&CB::Refresh>(L"Refresh", DISPID_REFRESH),
-    Host::Method<&CB::SetFocus>(L"SetFocus", kOwn + 25),
-    Host::Method<&CB::ZOrder>(L"ZOrder", kOwn + 26, kZOrderArgs),
-    Host::Method<&CB::Drag>(L"Drag", kOwn + 27, kDragArgs),
-    Host::Method<&CB::OLEDrag>(L"OLEDrag", kOwn + 28),
-};
+using namespace ButtonBase;
+const auto kMembers =
+    Join(std::to_array<Host::Member>({Property<&CB::Value, &CB::SetValue>(L"Value", DISPID_VALUE)}),
+         HeadMembers(), ImageListMembers(CB::kDispIdImageList, kOwn + 9), CaptionMember(),
+         std::to_array<Host::Member>({
+             Property<&CB::Alignment, &CB::SetAlignment>(L"Alignment", kOwn + 11),
+             Property<&CB::TextAlignment, &CB::SetTextAlignment>(L"TextAlignment", kOwn + 12),
+             Property<&CB::PushLike, &CB::SetPushLike>(L"PushLike", kOwn + 13),
+         }),
+         PictureMember(), WrapMembers(),
+         std::to_array<Host::Member>({
+             Property<&CB::VerticalAlignment, &CB::SetVerticalAlignment>(L"VerticalAlignment",
+                                                                         kOwn + 16),
+         }),
+         GraphicalMembers(kOwn + 17), StateMembers(kOwn + 23), RefreshMember(),
+         ExtenderMethods(kOwn + 25));
 
 // The check box's own events, numbered in declaration order.
 const Host::EventParameter kOwnerDrawArgs[] = {{L"Action", VT_I4, false}, {L"State", VT_I4, false},
@@ -109,45 +79,18 @@ const ButtonBase::ButtonEvents kButtonEvents{
     kOLECompleteDrag, kOLEDragDrop, kOLEDragOver,    kOLEGiveFeedback, kOLESetData, kOLEStartDrag,
 };
 
-using namespace ButtonBase;
 // A 16-bit value whose default is kept as a 32-bit 0.
 constexpr Host::StoredKey kValueKey = Host::Int32Key(L"Value", 0);
 constexpr Host::StoredKey kAlignmentKey = Host::Int32Key(L"Alignment", 0);
 constexpr Host::StoredKey kTextAlignmentKey = Host::Int32Key(L"TextAlignment", 0);
 constexpr Host::StoredKey kPushLikeKey = Host::BoolKey(L"PushLike", false);
 // In reading and writing order.
-const Host::StoredKey kKeys[] = {
-    kFontKey,
-    kVisualStylesKey,
-    kAppearanceKey,
-    kBackColorKey,
-    kForeColorKey,
-    kEnabledKey,
-    kOLEDropModeKey,
-    kMousePointerKey,
-    kMouseIconKey,
-    kMouseTrackKey,
-    kRightToLeftKey,
-    kRightToLeftModeKey,
-    kImageListKey,
-    kImageListAlignmentKey,
-    kImageListMarginKey,
-    kValueKey,
-    kCaptionKey,
-    kAlignmentKey,
-    kTextAlignmentKey,
-    kPushLikeKey,
-    kPictureKey,
-    kWordWrapKey,
-    kTransparentKey,
-    kVerticalAlignmentKey,
-    kStyleKey,
-    kDisabledPictureKey,
-    kDownPictureKey,
-    kUseMaskColorKey,
-    kMaskColorKey,
-    kDrawModeKey,
-};
+constexpr auto kKeys =
+    Join(kHeadKeys,
+         std::to_array<Host::StoredKey>(
+             {kValueKey, kCaptionKey, kAlignmentKey, kTextAlignmentKey, kPushLikeKey, kPictureKey,
+              kWordWrapKey, kTransparentKey, kVerticalAlignmentKey, kStyleKey, kDisabledPictureKey,
+              kDownPictureKey, kUseMaskColorKey, kMaskColorKey, kDrawModeKey}));
 
 constexpr DWORD kByTextAlignment[] = {BS_LEFT, BS_RIGHT, BS_CENTER};
 constexpr const wchar_t* kValueNames[] = {L"0 - Unchecked", L"1 - Checked", L"2 - Grayed"};
@@ -193,19 +136,7 @@ void CheckBoxW::InitProperties() {
 
 void CheckBoxW::ReadProperties(Host::PropertyStore& store) {
     BeginProperties();
-    // A stored none is the container's font, which window creation falls back to.
-    Site().SetFont(kFontKey.ReadFont(store).Get());
-    PropVisualStyles = kVisualStylesKey.ReadBool(store);
-    ReadHostKept(store);
-    PropMousePointer = kMousePointerKey.ReadInt16(store);
-    PropMouseIcon = kMouseIconKey.ReadPicture(store);
-    PropMouseTrack = kMouseTrackKey.ReadBool(store);
-    PropRightToLeft = kRightToLeftKey.ReadBool(store);
-    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
-    if (PropRightToLeft) SetRightToLeft(true);
-    PropImageListName = kImageListKey.ReadString(store);
-    PropImageListAlignment = kImageListAlignmentKey.ReadInt32(store);
-    PropImageListMargin = kImageListMarginKey.ReadInt32(store);
+    ReadHeadKeys(store);
     PropValue = CheckState(kValueKey.ReadInt16(store));
     PropCaption = kCaptionKey.ReadString(store);
     PropAlignment = Checked(kAlignmentKey.ReadInt32(store), 1);
@@ -227,17 +158,7 @@ void CheckBoxW::ReadProperties(Host::PropertyStore& store) {
 
 void CheckBoxW::WriteProperties(Host::PropertyStore& store) {
     using Host::Variant;
-    kFontKey.Write(store, StoredFont());
-    kVisualStylesKey.Write(store, Variant::Bool(PropVisualStyles));
-    WriteHostKept(store);
-    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
-    kMouseIconKey.Write(store, ObjectValue(PropMouseIcon.Get()));
-    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
-    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
-    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
-    kImageListKey.Write(store, Variant::String(PropImageListName));
-    kImageListAlignmentKey.Write(store, Variant::Int32(PropImageListAlignment));
-    kImageListMarginKey.Write(store, Variant::Int32(PropImageListMargin));
+    WriteHeadKeys(store);
     kValueKey.Write(store, Variant::Int16(Value()));
     kCaptionKey.WriteString(store, Caption());
     kAlignmentKey.Write(store, Variant::Int32(PropAlignment));
@@ -284,11 +205,6 @@ void CheckBoxW::WindowCreated() {
     }
     SetCaption(PropCaption);
     if (PropPicture) SetPicture(PropPicture);
-}
-
-void CheckBoxW::WindowDestroyed() {
-    CheckedBrush.Reset();
-    ButtonControl::WindowDestroyed();
 }
 
 // ---- Value and Click ---------------------------------------------------------------------------
@@ -373,42 +289,13 @@ void CheckBoxW::OwnerDraw(const DRAWITEMSTRUCT& item) {
                arg(item.rcItem.top), arg(item.rcItem.right), arg(item.rcItem.bottom));
 }
 
-LRESULT CheckBoxW::DrawGraphical(const DRAWITEMSTRUCT& item) {
-    return ButtonControl::DrawGraphical(item);
-}
-
 // ---- Property browsing
 // ---------------------------------------------------------------------------
 
-HRESULT CheckBoxW::GetDisplayString(VARIANT_BOOL* handled, DISPID id, BSTR* name) {
-    if (id != DISPID_VALUE) return ButtonControl::GetDisplayString(handled, id, name);
-    if (handled) *handled = VARIANT_FALSE;
-    if (!name) return S_OK;
-    *name = SysAllocString(kValueNames[Value()]);
-    if (handled) *handled = VARIANT_TRUE;
-    return S_OK;
-}
-
-HRESULT CheckBoxW::GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id, SAFEARRAY** strings,
-                                        SAFEARRAY** cookies) {
-    if (id != DISPID_VALUE)
-        return ButtonControl::GetPredefinedStrings(handled, id, strings, cookies);
-    if (handled) *handled = VARIANT_FALSE;
-    if (!strings || !cookies) return S_OK;
-    const std::vector<std::wstring> names(std::begin(kValueNames), std::end(kValueNames));
-    const std::vector<int32_t> values = {kUnchecked, kChecked, kGrayed};
-    const HRESULT hr = Common::PutPredefinedStrings(names, values, *strings, *cookies);
-    if (SUCCEEDED(hr) && handled) *handled = VARIANT_TRUE;
-    return hr;
-}
-
-HRESULT CheckBoxW::GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
-                                      VARIANT* value) {
-    if (id != DISPID_VALUE) return ButtonControl::GetPredefinedValue(handled, id, cookie, value);
-    if (handled) *handled = VARIANT_FALSE;
-    if (!value) return S_OK;
-    value->vt = VT_I4;
-    value->lVal = cookie;
-    if (handled) *handled = VARIANT_TRUE;
-    return S_OK;
+bool CheckBoxW::OfferFor(DISPID id, Offer& offer) {
+    if (id != DISPID_VALUE) return ButtonControl::OfferFor(id, offer);
+    offer.display = kValueNames[Value()];
+    offer.names.assign(std::begin(kValueNames), std::end(kValueNames));
+    offer.cookies = {kUnchecked, kChecked, kGrayed};
+    return true;
 }

@@ -20,7 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include "controls/base/Handles.h"
 #include "controls/buttons/ButtonBase.h"
 
 class CheckBoxW : public ButtonBase::ButtonControl {
@@ -54,19 +53,11 @@ public:
     void ReadProperties(Host::PropertyStore& store) override;
     void WriteProperties(Host::PropertyStore& store) override;
 
-    // --- property browsing: Value's names, then the shared ones --------------------------------
-    HRESULT STDMETHODCALLTYPE GetDisplayString(VARIANT_BOOL* handled, DISPID id,
-                                               BSTR* name) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id,
-                                                   SAFEARRAY** strings,
-                                                   SAFEARRAY** cookies) override;
-    HRESULT STDMETHODCALLTYPE GetPredefinedValue(VARIANT_BOOL* handled, DISPID id, LONG cookie,
-                                                 VARIANT* value) override;
-
 private:
     Host::WindowShape DescribeWindow() override;
     void WindowCreated() override;
-    void WindowDestroyed() override;
+    // Value's names, then the shared ones.
+    bool OfferFor(DISPID id, Offer& offer) override;
     // The click cycle: 0 becomes 1, 1 and 2 become 0.
     void ButtonClicked() override;
     void OwnerDraw(const DRAWITEMSTRUCT& item) override;
@@ -77,7 +68,6 @@ private:
     }
     // The text follows the reading order; the side of the box stays where it was put.
     void MirrorAlignments(bool rightToLeft) override;
-    LRESULT DrawGraphical(const DRAWITEMSTRUCT& item) override;
 
     // Set when the window is made for the first time: only then does the stored Value count
     // as a change (a re-created window keeps the state it had).
@@ -85,8 +75,6 @@ private:
     // The Value changes whose Click is being raised (old, new): a handler that makes the same
     // change again is not heard twice.
     std::vector<std::pair<int16_t, int16_t>> clicksRaising_;
-    // The dither of a checked graphical box, made on first need.
-    UniqueBrush CheckedBrush;
 
     int16_t PropValue = kUnchecked;
     int32_t PropAlignment = 0;

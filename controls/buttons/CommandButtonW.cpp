@@ -14,64 +14,46 @@ namespace {
 
 using CB = CommandButtonW;
 using Host::Property;
-using Host::ReadOnly;
 
 // The control's own members count up from here in member order.
 constexpr DISPID kOwn = 0x68030000;
 
-const std::wstring_view kZOrderArgs[] = {L"Position"};
-const std::wstring_view kDragArgs[] = {L"Action"};
 const std::wstring_view kShieldArgs[] = {L"State"};
 
-const Host::Member kMembers[] = {
-    ReadOnly<&CB::Name>(L"Name", kOwn + 1),
-    ReadOnly<&CB::ButtonHandle>(L"hWnd", DISPID_HWND),
-    ReadOnly<&CB::hWndUserControl>(L"hWndUserControl", kOwn + 2),
-    Property<&CB::Font, &CB::SetFont>(L"Font", DISPID_FONT),
-    Property<&CB::VisualStyles, &CB::SetVisualStyles>(L"VisualStyles", kOwn + 3),
-    Property<&CB::Appearance, &CB::SetAppearance>(L"Appearance", DISPID_APPEARANCE),
-    Property<&CB::BackColor, &CB::SetBackColor>(L"BackColor", DISPID_BACKCOLOR),
-    Property<&CB::ForeColor, &CB::SetForeColor>(L"ForeColor", DISPID_FORECOLOR),
-    Property<&CB::Enabled, &CB::SetEnabled>(L"Enabled", DISPID_ENABLED),
-    Property<&CB::OLEDropMode, &CB::SetOLEDropMode>(L"OLEDropMode", kOwn + 4),
-    Property<&CB::MousePointer, &CB::SetMousePointer>(L"MousePointer", CB::kDispIdMousePointer),
-    Property<&CB::MouseIcon, &CB::SetMouseIcon>(L"MouseIcon", DISPID_MOUSEICON),
-    Property<&CB::MouseTrack, &CB::SetMouseTrack>(L"MouseTrack", kOwn + 5),
-    Property<&CB::RightToLeft, &CB::SetRightToLeft>(L"RightToLeft", kOwn + 6),
-    Property<&CB::RightToLeftMode, &CB::SetRightToLeftMode>(L"RightToLeftMode", kOwn + 7),
-    Property<&CB::ImageList, &CB::SetImageList>(L"ImageList", CB::kDispIdImageList),
-    Property<&CB::ImageListAlignment, &CB::SetImageListAlignment>(L"ImageListAlignment", kOwn + 8),
-    Property<&CB::ImageListMargin, &CB::SetImageListMargin>(L"ImageListMargin", kOwn + 9),
-    Property<&CB::Caption, &CB::SetCaption>(L"Caption", DISPID_CAPTION),
-    Property<&CB::Alignment, &CB::SetAlignment>(L"Alignment", kOwn + 11),
-    Property<&CB::VerticalAlignment, &CB::SetVerticalAlignment>(L"VerticalAlignment", kOwn + 12),
-    Property<&CB::Picture, &CB::SetPicture>(L"Picture", DISPID_PICTURE),
-    Property<&CB::PictureAndCaption, &CB::SetPictureAndCaption>(L"PictureAndCaption", kOwn + 13),
-    Property<&CB::WordWrap, &CB::SetWordWrap>(L"WordWrap", kOwn + 14),
-    Property<&CB::Transparent, &CB::SetTransparent>(L"Transparent", kOwn + 15),
-    Property<&CB::SplitButton, &CB::SetSplitButton>(L"SplitButton", kOwn + 17),
-    Property<&CB::SplitButtonAlignment, &CB::SetSplitButtonAlignment>(L"SplitButtonAlignment",
-                                                                      kOwn + 18),
-    Property<&CB::SplitButtonNoSplit, &CB::SetSplitButtonNoSplit>(L"SplitButtonNoSplit", kOwn + 19),
-    Property<&CB::SplitButtonGlyph, &CB::SetSplitButtonGlyph>(L"SplitButtonGlyph", kOwn + 20),
-    Property<&CB::Style, &CB::SetStyle>(L"Style", kOwn + 21),
-    Property<&CB::DisabledPicture, &CB::SetDisabledPicture>(L"DisabledPicture", kOwn + 22),
-    Property<&CB::DownPicture, &CB::SetDownPicture>(L"DownPicture", kOwn + 23),
-    Property<&CB::UseMaskColor, &CB::SetUseMaskColor>(L"UseMaskColor", kOwn + 24),
-    Property<&CB::MaskColor, &CB::SetMaskColor>(L"MaskColor", kOwn + 25),
-    Property<&CB::DrawMode, &CB::SetDrawMode>(L"DrawMode", kOwn + 26),
-    Property<&CB::Value, &CB::SetValue>(L"Value", DISPID_VALUE),
-    Property<&CB::Pushed, &CB::SetPushed>(L"Pushed", kOwn + 27),
-    Property<&CB::Hot, &CB::SetHot>(L"Hot", kOwn + 28, Host::Access::ReadOnly),
-    Property<&CB::DroppedDown, &CB::SetDroppedDown>(L"DroppedDown", kOwn + 29),
-    Host::Method<&CB::Refresh>(L"Refresh", DISPID_REFRESH),
-    Host::Method<&CB::PerformClick>(L"PerformClick", kOwn + 30),
-    Host::Method<&CB::SetShield>(L"SetShield", kOwn + 31, kShieldArgs),
-    Host::Method<&CB::SetFocus>(L"SetFocus", kOwn + 32),
-    Host::Method<&CB::ZOrder>(L"ZOrder", kOwn + 33, kZOrderArgs),
-    Host::Method<&CB::Drag>(L"Drag", kOwn + 34, kDragArgs),
-    Host::Method<&CB::OLEDrag>(L"OLEDrag", kOwn + 35),
-};
+using namespace ButtonBase;
+const auto kMembers = Join(
+    HeadMembers(), ImageListMembers(CB::kDispIdImageList, kOwn + 8), CaptionMember(),
+    std::to_array<Host::Member>({
+        Property<&CB::Alignment, &CB::SetAlignment>(L"Alignment", kOwn + 11),
+        Property<&CB::VerticalAlignment, &CB::SetVerticalAlignment>(L"VerticalAlignment",
+                                                                    kOwn + 12),
+    }),
+    PictureMember(),
+    std::to_array<Host::Member>({
+        Property<&CB::PictureAndCaption, &CB::SetPictureAndCaption>(L"PictureAndCaption",
+                                                                    kOwn + 13),
+    }),
+    WrapMembers(),
+    std::to_array<Host::Member>({
+        Property<&CB::SplitButton, &CB::SetSplitButton>(L"SplitButton", kOwn + 17),
+        Property<&CB::SplitButtonAlignment, &CB::SetSplitButtonAlignment>(L"SplitButtonAlignment",
+                                                                          kOwn + 18),
+        Property<&CB::SplitButtonNoSplit, &CB::SetSplitButtonNoSplit>(L"SplitButtonNoSplit",
+                                                                      kOwn + 19),
+        Property<&CB::SplitButtonGlyph, &CB::SetSplitButtonGlyph>(L"SplitButtonGlyph", kOwn + 20),
+    }),
+    GraphicalMembers(kOwn + 21),
+    std::to_array<Host::Member>({Property<&CB::Value, &CB::SetValue>(L"Value", DISPID_VALUE)}),
+    StateMembers(kOwn + 27),
+    std::to_array<Host::Member>({
+        Property<&CB::DroppedDown, &CB::SetDroppedDown>(L"DroppedDown", kOwn + 29),
+    }),
+    RefreshMember(),
+    std::to_array<Host::Member>({
+        Host::Method<&CB::PerformClick>(L"PerformClick", kOwn + 30),
+        Host::Method<&CB::SetShield>(L"SetShield", kOwn + 31, kShieldArgs),
+    }),
+    ExtenderMethods(kOwn + 32));
 
 const Host::EventParameter kOwnerDrawArgs[] = {{L"DisplayAsDefault", VT_BOOL, false},
                                                {L"Action", VT_I4, false},
@@ -124,7 +106,6 @@ const ButtonBase::ButtonEvents kButtonEvents{
     kOLECompleteDrag, kOLEDragDrop, kOLEDragOver,    kOLEGiveFeedback, kOLESetData, kOLEStartDrag,
 };
 
-using namespace ButtonBase;
 constexpr Host::StoredKey kDefaultKey = Host::BoolKey(L"Default", false);
 constexpr Host::StoredKey kAlignmentKey = Host::Int32Key(L"Alignment", 2);
 constexpr Host::StoredKey kPictureAndCaptionKey = Host::BoolKey(L"PictureAndCaption", false);
@@ -134,41 +115,13 @@ constexpr Host::StoredKey kSplitButtonNoSplitKey = Host::BoolKey(L"SplitButtonNo
 constexpr Host::StoredKey kSplitButtonGlyphKey{
     L"SplitButtonGlyph", Host::StoredType::Picture, 0, {}};
 // In reading and writing order.
-const Host::StoredKey kKeys[] = {
-    kDefaultKey,
-    kFontKey,
-    kVisualStylesKey,
-    kAppearanceKey,
-    kBackColorKey,
-    kForeColorKey,
-    kEnabledKey,
-    kOLEDropModeKey,
-    kMousePointerKey,
-    kMouseIconKey,
-    kMouseTrackKey,
-    kRightToLeftKey,
-    kRightToLeftModeKey,
-    kImageListKey,
-    kImageListAlignmentKey,
-    kImageListMarginKey,
-    kCaptionKey,
-    kAlignmentKey,
-    kVerticalAlignmentKey,
-    kPictureKey,
-    kPictureAndCaptionKey,
-    kWordWrapKey,
-    kTransparentKey,
-    kSplitButtonKey,
-    kSplitButtonAlignmentKey,
-    kSplitButtonNoSplitKey,
-    kSplitButtonGlyphKey,
-    kStyleKey,
-    kDisabledPictureKey,
-    kDownPictureKey,
-    kUseMaskColorKey,
-    kMaskColorKey,
-    kDrawModeKey,
-};
+constexpr auto kKeys =
+    Join(std::to_array<Host::StoredKey>({kDefaultKey}), kHeadKeys,
+         std::to_array<Host::StoredKey>(
+             {kCaptionKey, kAlignmentKey, kVerticalAlignmentKey, kPictureKey, kPictureAndCaptionKey,
+              kWordWrapKey, kTransparentKey, kSplitButtonKey, kSplitButtonAlignmentKey,
+              kSplitButtonNoSplitKey, kSplitButtonGlyphKey, kStyleKey, kDisabledPictureKey,
+              kDownPictureKey, kUseMaskColorKey, kMaskColorKey, kDrawModeKey}));
 
 constexpr DWORD kHorizontalByValue[] = {BS_LEFT, BS_RIGHT, BS_CENTER};
 
@@ -209,19 +162,7 @@ void CommandButtonW::InitProperties() {
 void CommandButtonW::ReadProperties(Host::PropertyStore& store) {
     BeginProperties();
     PropDisplayAsDefault = kDefaultKey.ReadBool(store);
-    // A stored none is the container's font, which window creation falls back to.
-    Site().SetFont(kFontKey.ReadFont(store).Get());
-    PropVisualStyles = kVisualStylesKey.ReadBool(store);
-    ReadHostKept(store);
-    PropMousePointer = kMousePointerKey.ReadInt16(store);
-    PropMouseIcon = kMouseIconKey.ReadPicture(store);
-    PropMouseTrack = kMouseTrackKey.ReadBool(store);
-    PropRightToLeft = kRightToLeftKey.ReadBool(store);
-    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
-    if (PropRightToLeft) SetRightToLeft(true);
-    PropImageListName = kImageListKey.ReadString(store);
-    PropImageListAlignment = kImageListAlignmentKey.ReadInt32(store);
-    PropImageListMargin = kImageListMarginKey.ReadInt32(store);
+    ReadHeadKeys(store);
     PropCaption = kCaptionKey.ReadString(store);
     PropAlignment = kAlignmentKey.ReadInt32(store);
     PropVerticalAlignment = kVerticalAlignmentKey.ReadInt32(store);
@@ -246,17 +187,7 @@ void CommandButtonW::ReadProperties(Host::PropertyStore& store) {
 void CommandButtonW::WriteProperties(Host::PropertyStore& store) {
     using Host::Variant;
     kDefaultKey.Write(store, Variant::Bool(PropDisplayAsDefault));
-    kFontKey.Write(store, StoredFont());
-    kVisualStylesKey.Write(store, Variant::Bool(PropVisualStyles));
-    WriteHostKept(store);
-    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
-    kMouseIconKey.Write(store, ObjectValue(PropMouseIcon.Get()));
-    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
-    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
-    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
-    kImageListKey.Write(store, Variant::String(PropImageListName));
-    kImageListAlignmentKey.Write(store, Variant::Int32(PropImageListAlignment));
-    kImageListMarginKey.Write(store, Variant::Int32(PropImageListMargin));
+    WriteHeadKeys(store);
     kCaptionKey.WriteString(store, PropCaption);
     kAlignmentKey.Write(store, Variant::Int32(PropAlignment));
     kVerticalAlignmentKey.Write(store, Variant::Int32(PropVerticalAlignment));
@@ -368,15 +299,11 @@ void CommandButtonW::SetAlignment(int32_t value) {
 }
 
 void CommandButtonW::MirrorAlignments(bool rightToLeft) {
-    if (rightToLeft) {
-        if (PropImageListAlignment == 0) SetImageListAlignment(1);
-        if (PropAlignment == 0) SetAlignment(1);
-        if (PropSplitButtonAlignment == 1) SetSplitButtonAlignment(0);
-    } else {
-        if (PropImageListAlignment == 1) SetImageListAlignment(0);
-        if (PropAlignment == 1) SetAlignment(0);
-        if (PropSplitButtonAlignment == 0) SetSplitButtonAlignment(1);
-    }
+    // Left becomes right and back; the drop-down part goes to the other side.
+    const int32_t from = rightToLeft ? 0 : 1, to = rightToLeft ? 1 : 0;
+    if (PropImageListAlignment == from) SetImageListAlignment(to);
+    if (PropAlignment == from) SetAlignment(to);
+    if (PropSplitButtonAlignment == to) SetSplitButtonAlignment(from);
 }
 
 void CommandButtonW::SetPictureAndCaption(bool value) {

@@ -141,7 +141,6 @@ const Host::Member kMembers[] = {
 };
 
 // In reading and writing order.
-constexpr Host::StoredKey kFontKey{L"Font", Host::StoredType::Font, 0, {}};
 constexpr Host::StoredKey kVisualStylesKey = Host::BoolKey(L"VisualStyles", true);
 constexpr Host::StoredKey kEnabledKey = Host::BoolKey(L"Enabled", true);
 constexpr Host::StoredKey kOLEDragDropKey = Host::BoolKey(L"OLEDragDrop", true);
@@ -175,7 +174,7 @@ constexpr Host::StoredKey kOverTypeModeKey = Host::BoolKey(L"OverTypeMode", fals
 constexpr Host::StoredKey kTextKey = Host::TextKey(L"Text");
 constexpr Host::StoredKey kTextRTFKey = Host::TextKey(L"TextRTF");
 const Host::StoredKey kKeys[] = {
-    kFontKey,          kVisualStylesKey,    kEnabledKey,
+    Host::kFontKey,    kVisualStylesKey,    kEnabledKey,
     kOLEDragDropKey,   kMousePointerKey,    kMouseIconKey,
     kMouseTrackKey,    kRightToLeftKey,     kRightToLeftModeKey,
     kBorderKey,        kBackColorKey,       kLockedKey,
@@ -191,20 +190,6 @@ const Host::StoredKey kKeys[] = {
 constexpr DWORD kUnicodeText = SF_TEXT | SF_UNICODE;
 constexpr int32_t kHookKinds[] = {VTableHandle::kOleInPlaceActiveObject, VTableHandle::kOleControl,
                                   VTableHandle::kPerPropertyBrowsing};
-
-// The object a stored font or picture holds; null for none.
-template <class I>
-ComPtr<I> StoredObject(const Host::Variant& value) {
-    const VARIANT& v = value.Get();
-    IUnknown* object = v.vt == VT_DISPATCH ? v.pdispVal : v.vt == VT_UNKNOWN ? v.punkVal : nullptr;
-    ComPtr<I> result;
-    if (object) object->QueryInterface(__uuidof(I), result.PutVoid());
-    return result;
-}
-
-bool ValidPointer(int32_t value) {
-    return (value >= 0 && value <= 16) || value == 99;
-}
 
 // A window style bit set or cleared.
 void SetStyleBit(HWND hwnd, int index, DWORD bit, bool on) {
@@ -251,6 +236,8 @@ void RichTextBox::InvalidValue() const {
 }
 
 void RichTextBox::InitProperties() {
+    // A copy of the container's font: a change through Font never reaches the container's.
+    Site().SetFont(Site().GetAmbient().Font().Get());
     PropRightToLeft = Site().GetAmbient().RightToLeft();
     if (PropRightToLeft) SetRightToLeft(true);
     CreateSystemWindow();
@@ -258,14 +245,12 @@ void RichTextBox::InitProperties() {
 }
 
 void RichTextBox::ReadProperties(Host::PropertyStore& store) {
-    if (ComPtr<IFontDisp> font = StoredObject<IFontDisp>(kFontKey.Read(store))) {
-        Site().SetFont(font.Get());
-    }
+    ReadFontKey(store);
     PropVisualStyles = kVisualStylesKey.ReadBool(store);
     SetEnabled(kEnabledKey.ReadBool(store));
     PropOLEDragDrop = kOLEDragDropKey.ReadBool(store);
     PropMousePointer = kMousePointerKey.ReadInt16(store);
-    PropMouseIcon = StoredObject<IPictureDisp>(kMouseIconKey.Read(store));
+    PropMouseIcon = kMouseIconKey.ReadPicture(store);
     PropMouseTrack = kMouseTrackKey.ReadBool(store);
     PropRightToLeft = kRightToLeftKey.ReadBool(store);
     PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
@@ -301,12 +286,7 @@ void RichTextBox::ReadProperties(Host::PropertyStore& store) {
 }
 
 void RichTextBox::WriteProperties(Host::PropertyStore& store) {
-    // The container's own font is stored as none, so the control follows it.
-    const ComPtr<IFontDisp> own = Site().Font();
-    const ComPtr<IFont> font = own.As<IFont>(IID_IFont);
-    const ComPtr<IFont> ambient = Site().GetAmbient().Font().As<IFont>(IID_IFont);
-    const bool differs = font && !Common::FontsEqual(font.Get(), ambient.Get());
-    kFontKey.Write(store, differs ? Host::Variant::Object(own.Get()) : Host::Variant());
+    WriteFontKey(store);
     kVisualStylesKey.Write(store, Host::Variant::Bool(PropVisualStyles));
     kEnabledKey.Write(store, Host::Variant::Bool(Enabled()));
     kOLEDragDropKey.Write(store, Host::Variant::Bool(PropOLEDragDrop));
@@ -438,69 +418,27 @@ std::function<void()> RichTextBox::KeepWindowState() {
     };
 }
 
-void RichTextBox::WindowDestroyed() {
-    if (oleCallback_) oleCallback_->Detach();
-    oleCallback_.Reset();
+void RichTextBox::WindowClosing() {
     imeContext_.Reset();
+    if (oleCallback_) {
+        // The window lets go of the callback; what it still holds calls nobody.
+        SendMessageW(hWnd(), EM_SETOLECALLBACK, 0, 0);
+        oleCallback_->Detach();
+        oleCallback_.Reset();
+    }
+}
+
+void RichTextBox::WindowDestroyed() {
     DeactivateInPlace();
     hasFocus_ = mouseOverBorder_ = mouseOverTrack_ = buttonDown_ = false;
     pendingKeyChar_ = 0;
-}
-
-void RichTextBox::Resize() {
-    if (inResize_) return;
-    inResize_ = true;
-    if (Common::DPICorrectionFactor() != 1.0) {
-        // Moving by a pixel and back lets the container settle the size in its own units.
-        auto extender = Site().GetExtender();
-        const double dx = Site().ScaleX(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
-        const double dy = Site().ScaleY(1, Units::Unit::Pixels, Units::Unit::ContainerPosition);
-        extender.Move(extender.Left() + dx, extender.Top() + dy);
-        extender.Move(extender.Left() - dx, extender.Top() - dy);
-    }
-    FitSystemWindow();
-    inResize_ = false;
 }
 
 void RichTextBox::IDEStop() {
     DestroySystemWindow();
 }
 
-HWND RichTextBox::hWndUserControl() const {
-    return Site().Hwnd();
-}
-
-void RichTextBox::Refresh() {
-    Site().Refresh();
-    RedrawWindow(Site().Hwnd(), nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
 // ---- Look -----------------------------------------------------------------------------------
-
-ComPtr<IFontDisp> RichTextBox::Font() const {
-    ComPtr<IFontDisp> font = Site().Font();
-    return font ? font : Site().GetAmbient().Font();
-}
-
-void RichTextBox::SetFont(ComPtr<IFontDisp> font) {
-    Site().SetFont(font ? font.Get() : Site().GetAmbient().Font().Get());
-    ApplyFont();
-    Site().PropertyChanged(L"Font");
-}
-
-void RichTextBox::SetVisualStyles(bool value) {
-    PropVisualStyles = value;
-    if (hWnd() && ::VisualStyles::EnabledVisualStyles()) {
-        if (value) {
-            SetWindowTheme(hWnd(), nullptr, nullptr);
-        } else {
-            SetWindowTheme(hWnd(), L" ", L" ");
-        }
-        Refresh();
-    }
-    Site().PropertyChanged(L"VisualStyles");
-}
 
 void RichTextBox::SetBorder(bool value) {
     PropBorder = value;
@@ -523,7 +461,8 @@ void RichTextBox::SetBackColor(OLE_COLOR color) {
 }
 
 void RichTextBox::SetMousePointer(int16_t value) {
-    if (!ValidPointer(value)) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    if (!Common::ValidMousePointer(value))
+        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
     PropMousePointer = value;
     Site().PropertyChanged(L"MousePointer");
 }

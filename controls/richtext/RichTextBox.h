@@ -69,15 +69,8 @@ public:
     void IDEStop();
     // hWnd: the rich edit window; hWndUserControl: the control's own.
     HWND RichEditHandle() const { return hWnd(); }
-    HWND hWndUserControl() const;
-    void Refresh();
 
     // --- look ----------------------------------------------------------------------------
-    // None means the container's font.
-    ComPtr<IFontDisp> Font() const;
-    void SetFont(ComPtr<IFontDisp> font);
-    bool VisualStyles() const { return PropVisualStyles; }
-    void SetVisualStyles(bool value);
     bool Border() const { return PropBorder; }
     void SetBorder(bool value);
     OLE_COLOR BackColor() const { return PropBackColor; }
@@ -349,7 +342,6 @@ public:
     void ReadProperties(Host::PropertyStore& store) override;
     void WriteProperties(Host::PropertyStore& store) override;
     void Terminate() override;
-    void Resize() override;
 
     void OLEStartDrag(Host::DataObject& data, int32_t& allowedEffects) override;
 
@@ -368,6 +360,7 @@ private:
     Host::WindowShape DescribeWindow() override;
     void WindowCreated() override;
     std::function<void()> KeepWindowState() override;
+    void WindowClosing() override;
     void WindowDestroyed() override;
     LRESULT SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT UserControlWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -417,8 +410,6 @@ private:
     void FileOperation(Body&& body);
 
     bool libraryHeld_ = false;
-    bool inResize_ = false;
-    bool PropVisualStyles = true;
     bool PropOLEDragDrop = true;
     int16_t PropMousePointer = 0;
     ComPtr<IPictureDisp> PropMouseIcon;

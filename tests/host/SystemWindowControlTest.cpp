@@ -2,6 +2,7 @@
 // subclasses, focus hand-off, re-creation keeping state, no leaks; and the dispatch of its
 // declared members with the standard and the access errors.
 #include <windows.h>
+#include <commctrl.h>
 #include <olectl.h>
 
 #include <gtest/gtest.h>
@@ -147,6 +148,25 @@ VARIANT R8(double v) {
     return x;
 }
 
+// Where a window stood when its destruction reached it.
+struct AtDestroy {
+    bool seen = false;
+    HWND parent = nullptr;
+};
+
+LRESULT CALLBACK RecordDestroy(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                               DWORD_PTR data) {
+    if (msg == WM_DESTROY) {
+        auto* at = reinterpret_cast<AtDestroy*>(data);
+        at->seen = true;
+        at->parent = GetAncestor(hwnd, GA_PARENT);
+        SendMessageW(hwnd, WM_USER + 1, 0, 0);  // must not reach the control any more
+    } else if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, RecordDestroy, id);
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
 }  // namespace
 
 TEST(SystemWindowControl, OwnsSubclassesAndHandsOnItsWindow) {
@@ -172,13 +192,19 @@ TEST(SystemWindowControl, OwnsSubclassesAndHandsOnItsWindow) {
     SetFocus(site.Hwnd());
     EXPECT_TRUE(testsupport::PumpUntil([&] { return GetFocus() == box.hWnd(); }, 2000));
 
-    // A re-created window keeps the state, the focus and the subclasses.
+    // A re-created window keeps the state, the focus and the subclasses. The old one is
+    // out of the user control window, its subclass gone, before it is destroyed.
     box.SetText(L"kept");
     const HWND old = box.hWnd();
+    AtDestroy at;
+    SetWindowSubclass(old, RecordDestroy, 1, reinterpret_cast<DWORD_PTR>(&at));
     form->SetUserMode(false);
     box.SetWide(true);
     EXPECT_NE(box.hWnd(), old);
     EXPECT_FALSE(IsWindow(old));
+    ASSERT_TRUE(at.seen);
+    EXPECT_NE(at.parent, site.Hwnd());
+    EXPECT_EQ(box.systemWindowMessages, 1);
     EXPECT_TRUE(GetWindowLongW(box.hWnd(), GWL_STYLE) & ES_MULTILINE);
     EXPECT_EQ(box.Text(), L"kept");
     EXPECT_EQ(GetFocus(), box.hWnd());

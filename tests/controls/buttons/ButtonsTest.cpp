@@ -10,6 +10,7 @@
 
 #include "controls/base/ComPtr.h"
 #include "controls/base/ControlError.h"
+#include "controls/buttons/ButtonBase.h"
 #include "controls/buttons/CheckBoxW.h"
 #include "controls/buttons/CommandButtonW.h"
 #include "host/ControlTypes.h"
@@ -193,6 +194,57 @@ TEST(Buttons, LoadingAndUnloadingLeaksNoObjects) {
         form->Load();
         form->ControlAs<CommandButtonW>(L"cmdOk").SetCaption(L"x");
         form->Unload();
+    });
+}
+
+namespace {
+
+LONG WeightInWindow(HWND hwnd) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return font.lfWeight;
+}
+
+BOOL Bold(const ComPtr<IFontDisp>& disp) {
+    BOOL bold = FALSE;
+    disp.As<IFont>(IID_IFont)->get_Bold(&bold);
+    return bold;
+}
+
+}  // namespace
+
+// A change made inside the font object (Font.Bold = True) reaches the window, the container
+// hears Font change, and the container's own font stays as it was.
+TEST(Buttons, AChangeInsideTheFontObjectReachesTheWindow) {
+    auto form = NewForm();
+    form->Load();
+    for (const wchar_t* name : {L"cmdOk", L"chbAgree"}) {
+        SCOPED_TRACE(testing::Message() << std::wstring(name).c_str());
+        auto& button = form->ControlAs<ButtonBase::ButtonControl>(name);
+        std::vector<std::wstring> heard;
+        form->Site(name).Properties().SetChangeListener(
+            [&](std::wstring_view property) { heard.emplace_back(property); });
+        ASSERT_NE(WeightInWindow(button.hWnd()), FW_BOLD);
+        ASSERT_EQ(button.Font().As<IFont>(IID_IFont)->put_Bold(TRUE), S_OK);
+        EXPECT_EQ(WeightInWindow(button.hWnd()), FW_BOLD);
+        EXPECT_EQ(heard, std::vector<std::wstring>{L"Font"});
+    }
+    EXPECT_FALSE(Bold(form->Font()));
+    form->Unload();
+}
+
+// The font object may outlive the control: destroyed with its font connected, the control
+// leaves nothing behind, and a later change of the font reaches nobody.
+TEST(Buttons, DestroyedWithAConnectedFontLeaksNothing) {
+    auto form = NewForm();
+    ComPtr<IFont> kept;
+    testsupport::ExpectNoGuiLeaks([&](int) {
+        form->Load();
+        kept = form->ControlAs<CommandButtonW>(L"cmdOk").Font().As<IFont>(IID_IFont);
+        kept->put_Bold(TRUE);
+        form->Unload();
+        EXPECT_EQ(kept->put_Italic(TRUE), S_OK);
+        kept.Reset();
     });
 }
 
