@@ -6,6 +6,7 @@
 #include "controls/base/ComCtlsBase.h"
 #include "controls/base/ComPtr.h"
 #include "controls/base/Common.h"
+#include "controls/base/ControlError.h"
 #include "controls/base/VisualStyles.h"
 
 namespace Host {
@@ -105,6 +106,84 @@ void SystemWindow::WriteFontKey(PropertyStore& store) const {
     const ComPtr<IFont> ambient = control_.Site().GetAmbient().Font().As<IFont>(IID_IFont);
     const bool container = !font || Common::FontsEqual(font.Get(), ambient.Get());
     kFontKey.Write(store, container ? Variant() : Variant::Object(own.Get()));
+}
+
+void SystemWindow::ReadPointerKeys(const PropertyStore& store) {
+    PropMousePointer = kMousePointerKey.ReadInt16(store);
+    PropMouseIcon = kMouseIconKey.ReadPicture(store);
+    PropMouseTrack = kMouseTrackKey.ReadBool(store);
+    PropRightToLeft = kRightToLeftKey.ReadBool(store);
+    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
+    if (PropRightToLeft) SetRightToLeft(true);
+}
+
+void SystemWindow::WritePointerKeys(PropertyStore& store) const {
+    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
+    kMouseIconKey.Write(store, PropMouseIcon ? Variant::Object(PropMouseIcon.Get()) : Variant());
+    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
+    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
+    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
+}
+
+bool SystemWindow::Designing() const {
+    return !control_.Site().GetAmbient().UserMode();
+}
+
+void SystemWindow::InvalidValue() const {
+    if (!Designing()) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    Common::ShowMessageBox(ControlErrors::StandardDescription(ControlErrors::kInvalidPropertyValue),
+                           MB_ICONHAND);
+}
+
+void SystemWindow::SetControlMousePointer(int16_t value) {
+    if (!Common::ValidMousePointer(value)) {
+        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    }
+    PropMousePointer = value;
+    control_.Site().PropertyChanged(L"MousePointer");
+}
+
+void SystemWindow::SetControlMouseIcon(ComPtr<IPictureDisp> icon) {
+    if (!Common::ValidMouseIcon(icon.Get())) return InvalidValue();
+    PropMouseIcon = std::move(icon);
+    control_.Site().PropertyChanged(L"MouseIcon");
+}
+
+void SystemWindow::SetControlMouseTrack(bool value) {
+    PropMouseTrack = value;
+    control_.Site().PropertyChanged(L"MouseTrack");
+}
+
+void SystemWindow::SetControlRightToLeftMode(int32_t value) {
+    if (value < 0 || value > 4) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
+    PropRightToLeftMode = value;
+    SetRightToLeft(PropRightToLeft);
+    control_.Site().PropertyChanged(L"RightToLeftMode");
+}
+
+bool SystemWindow::ApplyMousePointer() const {
+    if (const int32_t id = Common::MousePointerID(PropMousePointer)) {
+        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(id)));
+        return true;
+    }
+    if (PropMousePointer != 99 || !PropMouseIcon) return false;
+    const ComPtr<IPicture> icon = PropMouseIcon.As<IPicture>(IID_IPicture);
+    OLE_HANDLE handle = 0;
+    if (!icon || FAILED(icon->get_Handle(&handle)) || !handle) return false;
+    SetCursor(reinterpret_cast<HCURSOR>(static_cast<UINT_PTR>(handle)));
+    return true;
+}
+
+void SystemWindow::RaiseMouseEvent(const EventInfo& event, int16_t button, WPARAM wParam,
+                                   LPARAM lParam) {
+    ControlSite& site = control_.Site();
+    int16_t shift = Common::ShiftFromMouseFlags(wParam);
+    auto x = static_cast<float>(
+        site.ScaleX(Common::GetXFromLParam(lParam), Units::Unit::Pixels, Units::Unit::Twips));
+    auto y = static_cast<float>(
+        site.ScaleY(Common::GetYFromLParam(lParam), Units::Unit::Pixels, Units::Unit::Twips));
+    site.RaiseEvent(event.name, event.id, EventArg::ByRef(button), EventArg::ByRef(shift),
+                    EventArg::ByRef(x), EventArg::ByRef(y));
 }
 
 void SystemWindow::SetControlVisualStyles(bool value) {

@@ -34,8 +34,13 @@
 
 namespace Host {
 
-// The control's font, as every control over a system window stores it (ReadFontKey).
+// The keys every control over a system window stores alike (ReadFontKey, ReadPointerKeys).
 inline constexpr StoredKey kFontKey{L"Font", StoredType::Font, 0, {}};
+inline constexpr StoredKey kMousePointerKey = Int16Key(L"MousePointer", 0);
+inline constexpr StoredKey kMouseIconKey{L"MouseIcon", StoredType::Picture, 0, {}};
+inline constexpr StoredKey kMouseTrackKey = BoolKey(L"MouseTrack", false);
+inline constexpr StoredKey kRightToLeftKey = BoolKey(L"RightToLeft", false);
+inline constexpr StoredKey kRightToLeftModeKey = Int32Key(L"RightToLeftMode", 1);
 
 // The system window a control wants: WS_CHILD and WS_VISIBLE are added to `style`.
 struct WindowShape {
@@ -91,6 +96,10 @@ protected:
     // Repaints the user control window with the system window (the template's Refresh member;
     // a control that caches paint objects drops them first).
     virtual void Refresh() = 0;
+    // Applies PropRightToLeft as the control reads it (the template's RightToLeft member).
+    virtual void SetRightToLeft(bool value) = 0;
+    // Whether the form is being designed: refused values then show a message box.
+    virtual bool Designing() const;
 
     // ---- what the skeleton does ---------------------------------------------------------------
     void CreateSystemWindow();
@@ -118,12 +127,33 @@ protected:
     void ReadFontKey(const PropertyStore& store);
     // None while the font equals the container's.
     void WriteFontKey(PropertyStore& store) const;
+    // MousePointer, MouseIcon, MouseTrack, RightToLeft (applied when set) and RightToLeftMode.
+    void ReadPointerKeys(const PropertyStore& store);
+    void WritePointerKeys(PropertyStore& store) const;
+    // A value a setter refuses: error 380 at run time; while designing its message box.
+    void InvalidValue() const;
+    void SetControlMousePointer(int16_t value);  // 0 to 16 or 99; error 380 otherwise
+    // None, an icon, or an empty picture; anything else is refused.
+    void SetControlMouseIcon(ComPtr<IPictureDisp> icon);
+    void SetControlMouseTrack(bool value);
+    void SetControlRightToLeftMode(int32_t value);  // 0 to 4; error 380 otherwise
+    // Sets the cursor of MousePointer (MouseIcon for 99); false leaves it to the window.
+    bool ApplyMousePointer() const;
+    // Raises a mouse event for a message's key flags and client position (X, Y in twips).
+    void RaiseMouseEvent(const EventInfo& event, int16_t button, WPARAM wParam, LPARAM lParam);
     // The control's Enabled: the host-kept flag, mirrored by the window.
     bool SystemWindowEnabled() const;
     void SetSystemWindowEnabled(bool enabled);
     LRESULT RouteMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam, DWORD_PTR refData);
 
     bool PropVisualStyles = true;
+    int16_t PropMousePointer = 0;
+    ComPtr<IPictureDisp> PropMouseIcon;
+    bool PropMouseTrack = false;
+    bool PropRightToLeft = false;
+    // How RightToLeft is settled: 0 as given, 1 the container's, 2/3/4 the system's, the
+    // user's or the user interface's language.
+    int32_t PropRightToLeftMode = 1;
 
 private:
     // The font object changed inside (Font.Bold = True): the window takes it again.
@@ -150,6 +180,17 @@ public:
     void SetFont(ComPtr<IFontDisp> font) { SetControlFont(std::move(font)); }
     bool VisualStyles() const { return PropVisualStyles; }
     void SetVisualStyles(bool value) { SetControlVisualStyles(value); }
+    int16_t MousePointer() const { return PropMousePointer; }
+    void SetMousePointer(int16_t value) { SetControlMousePointer(value); }
+    ComPtr<IPictureDisp> MouseIcon() const { return PropMouseIcon; }
+    void SetMouseIcon(ComPtr<IPictureDisp> icon) { SetControlMouseIcon(std::move(icon)); }
+    bool MouseTrack() const { return PropMouseTrack; }
+    void SetMouseTrack(bool value) { SetControlMouseTrack(value); }
+    bool RightToLeft() const { return PropRightToLeft; }
+    // The flag alone; a control whose window shows the reading order overrides it.
+    void SetRightToLeft(bool value) override { PropRightToLeft = value; }
+    int32_t RightToLeftMode() const { return PropRightToLeftMode; }
+    void SetRightToLeftMode(int32_t value) { SetControlRightToLeftMode(value); }
 
     bool Enabled() const override { return SystemWindowEnabled(); }
     void SetEnabled(bool enabled) override { SetSystemWindowEnabled(enabled); }

@@ -210,12 +210,7 @@ void ButtonControl::ReadHeadKeys(Host::PropertyStore& store) {
     SetForeColor(static_cast<OLE_COLOR>(kForeColorKey.ReadInt32(store)));
     SetEnabled(kEnabledKey.ReadBool(store));
     SetOLEDropMode(kOLEDropModeKey.ReadInt32(store));
-    PropMousePointer = kMousePointerKey.ReadInt16(store);
-    PropMouseIcon = kMouseIconKey.ReadPicture(store);
-    PropMouseTrack = kMouseTrackKey.ReadBool(store);
-    PropRightToLeft = kRightToLeftKey.ReadBool(store);
-    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
-    if (PropRightToLeft) SetRightToLeft(true);
+    ReadPointerKeys(store);
     PropImageListName = kImageListKey.ReadString(store);
     PropImageListAlignment = kImageListAlignmentKey.ReadInt32(store);
     PropImageListMargin = kImageListMarginKey.ReadInt32(store);
@@ -230,11 +225,7 @@ void ButtonControl::WriteHeadKeys(Host::PropertyStore& store) const {
     kForeColorKey.Write(store, Variant::Int32(static_cast<int32_t>(ForeColor())));
     kEnabledKey.Write(store, Variant::Bool(Enabled()));
     kOLEDropModeKey.Write(store, Variant::Int32(OLEDropMode()));
-    kMousePointerKey.Write(store, Variant::Int16(PropMousePointer));
-    kMouseIconKey.Write(store, PropMouseIcon ? Variant::Object(PropMouseIcon.Get()) : Variant());
-    kMouseTrackKey.Write(store, Variant::Bool(PropMouseTrack));
-    kRightToLeftKey.Write(store, Variant::Bool(PropRightToLeft));
-    kRightToLeftModeKey.Write(store, Variant::Int32(PropRightToLeftMode));
+    WritePointerKeys(store);
     kImageListKey.Write(store, Variant::String(PropImageListName));
     kImageListAlignmentKey.Write(store, Variant::Int32(PropImageListAlignment));
     kImageListMarginKey.Write(store, Variant::Int32(PropImageListMargin));
@@ -248,12 +239,6 @@ void ButtonControl::ReCreate() {
         ApplyImageList();
     }
     Refresh();
-}
-
-void ButtonControl::InvalidValueWithBox() const {
-    if (!DesignMode) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    Common::ShowMessageBox(ControlErrors::StandardDescription(ControlErrors::kInvalidPropertyValue),
-                           MB_ICONHAND);
 }
 
 void ButtonControl::StyleSetter(DWORD mask, DWORD bits) {
@@ -314,24 +299,6 @@ void ButtonControl::SetOLEDropMode(int32_t mode) {
     Site().PropertyChanged(L"OLEDropMode");
 }
 
-void ButtonControl::SetMousePointer(int16_t value) {
-    if (!Common::ValidMousePointer(value))
-        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    PropMousePointer = value;
-    Site().PropertyChanged(L"MousePointer");
-}
-
-void ButtonControl::SetMouseIcon(ComPtr<IPictureDisp> icon) {
-    if (!Common::ValidMouseIcon(icon.Get())) return InvalidValueWithBox();
-    PropMouseIcon = std::move(icon);
-    Site().PropertyChanged(L"MouseIcon");
-}
-
-void ButtonControl::SetMouseTrack(bool value) {
-    PropMouseTrack = value;
-    Site().PropertyChanged(L"MouseTrack");
-}
-
 void ButtonControl::SetRightToLeft(bool value) {
     PropRightToLeft = value;
     Site().SetRightToLeft(value);
@@ -342,13 +309,6 @@ void ButtonControl::SetRightToLeft(bool value) {
         MirrorAlignments(resolved);
     }
     Site().PropertyChanged(L"RightToLeft");
-}
-
-void ButtonControl::SetRightToLeftMode(int32_t value) {
-    if (value < 0 || value > 4) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    PropRightToLeftMode = value;
-    SetRightToLeft(PropRightToLeft);
-    Site().PropertyChanged(L"RightToLeftMode");
 }
 
 std::wstring ButtonControl::Caption() const {
@@ -462,7 +422,7 @@ float ButtonControl::ImageListMargin() const {
 }
 
 void ButtonControl::SetImageListMargin(float value) {
-    if (value < 0) return InvalidValueWithBox();
+    if (value < 0) return InvalidValue();
     PropImageListMargin = static_cast<int32_t>(
         Site().ScaleX(value, Units::Unit::ContainerSize, Units::Unit::Pixels) + 0.5);
     if (hWnd() && ::VisualStyles::ComCtlsSupportLevel() >= 1) ApplyImageList();
@@ -637,7 +597,7 @@ LRESULT ButtonControl::SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, L
             }
             break;
         case WM_SETCURSOR:
-            if (LOWORD(lParam) == HTCLIENT && SetCursorOf()) return 1;
+            if (LOWORD(lParam) == HTCLIENT && ApplyMousePointer()) return 1;
             break;
         case WM_MOUSEACTIVATE:
             return MouseActivate(hWnd, wParam, lParam);
@@ -681,26 +641,26 @@ LRESULT ButtonControl::SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, L
     result = ComCtlsBase::CallDefaultProc(hWnd, msg, wParam, lParam);
     switch (msg) {
         case WM_LBUTTONDOWN:
-            RaiseMouse(kMouseDown, 1, wParam, lParam);
+            RaiseMouseEvent(kMouseDown, 1, wParam, lParam);
             break;
         case WM_RBUTTONDOWN:
-            RaiseMouse(kMouseDown, 2, wParam, lParam);
+            RaiseMouseEvent(kMouseDown, 2, wParam, lParam);
             break;
         case WM_MBUTTONDOWN:
-            RaiseMouse(kMouseDown, 4, wParam, lParam);
+            RaiseMouseEvent(kMouseDown, 4, wParam, lParam);
             break;
         case WM_LBUTTONUP:
-            RaiseMouse(kMouseUp, 1, wParam, lParam);
+            RaiseMouseEvent(kMouseUp, 1, wParam, lParam);
             break;
         case WM_RBUTTONUP:
-            RaiseMouse(kMouseUp, 2, wParam, lParam);
+            RaiseMouseEvent(kMouseUp, 2, wParam, lParam);
             break;
         case WM_MBUTTONUP:
-            RaiseMouse(kMouseUp, 4, wParam, lParam);
+            RaiseMouseEvent(kMouseUp, 4, wParam, lParam);
             break;
         case WM_MOUSEMOVE:
             TrackMouse(msg);
-            RaiseMouse(kMouseMove, Common::ButtonFromMouseFlags(wParam), wParam, lParam);
+            RaiseMouseEvent(kMouseMove, Common::ButtonFromMouseFlags(wParam), wParam, lParam);
             break;
         case WM_MOUSELEAVE:
             TrackMouse(msg);
@@ -800,30 +760,6 @@ LRESULT ButtonControl::MouseActivate(HWND hWnd, WPARAM wParam, LPARAM lParam) {
         }
     }
     return ComCtlsBase::CallDefaultProc(hWnd, WM_MOUSEACTIVATE, wParam, lParam);
-}
-
-bool ButtonControl::SetCursorOf() {
-    if (const int32_t id = Common::MousePointerID(PropMousePointer)) {
-        ::SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(id)));
-        return true;
-    }
-    if (PropMousePointer != 99 || !PropMouseIcon) return false;
-    ComPtr<IPicture> picture = PropMouseIcon.As<IPicture>(IID_IPicture);
-    OLE_HANDLE handle = 0;
-    if (!picture || FAILED(picture->get_Handle(&handle)) || !handle) return false;
-    ::SetCursor(reinterpret_cast<HCURSOR>(static_cast<UINT_PTR>(handle)));
-    return true;
-}
-
-void ButtonControl::RaiseMouse(const Host::EventInfo& event, int16_t button, WPARAM wParam,
-                               LPARAM lParam) {
-    int16_t shift = Common::ShiftFromMouseFlags(wParam);
-    auto x = static_cast<float>(
-        Site().ScaleX(Common::GetXFromLParam(lParam), Units::Unit::Pixels, Units::Unit::Twips));
-    auto y = static_cast<float>(
-        Site().ScaleY(Common::GetYFromLParam(lParam), Units::Unit::Pixels, Units::Unit::Twips));
-    RaiseEvent(event, Host::EventArg::ByRef(button), Host::EventArg::ByRef(shift),
-               Host::EventArg::ByRef(x), Host::EventArg::ByRef(y));
 }
 
 void ButtonControl::TrackMouse(UINT msg) {

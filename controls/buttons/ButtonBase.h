@@ -97,11 +97,6 @@ inline constexpr Host::StoredKey kBackColorKey = Host::ColorKey(L"BackColor", 0x
 inline constexpr Host::StoredKey kForeColorKey = Host::ColorKey(L"ForeColor", 0x80000012);
 inline constexpr Host::StoredKey kEnabledKey = Host::BoolKey(L"Enabled", true);
 inline constexpr Host::StoredKey kOLEDropModeKey = Host::Int32Key(L"OLEDropMode", 0);
-inline constexpr Host::StoredKey kMousePointerKey = Host::Int16Key(L"MousePointer", 0);
-inline constexpr Host::StoredKey kMouseIconKey{L"MouseIcon", Host::StoredType::Picture, 0, {}};
-inline constexpr Host::StoredKey kMouseTrackKey = Host::BoolKey(L"MouseTrack", false);
-inline constexpr Host::StoredKey kRightToLeftKey = Host::BoolKey(L"RightToLeft", false);
-inline constexpr Host::StoredKey kRightToLeftModeKey = Host::Int32Key(L"RightToLeftMode", 1);
 inline constexpr Host::StoredKey kImageListKey{L"ImageList", Host::StoredType::String, 0,
                                                L"(None)"};
 inline constexpr Host::StoredKey kImageListAlignmentKey = Host::Int32Key(L"ImageListAlignment", 0);
@@ -109,11 +104,11 @@ inline constexpr Host::StoredKey kImageListMarginKey = Host::Int32Key(L"ImageLis
 inline constexpr Host::StoredKey kCaptionKey = Host::TextKey(L"Caption");
 // Font to ImageListMargin: the keys both store in this order (ReadHeadKeys, WriteHeadKeys).
 inline constexpr std::array<Host::StoredKey, 15> kHeadKeys = {
-    Host::kFontKey,  kVisualStylesKey,       kAppearanceKey,
-    kBackColorKey,   kForeColorKey,          kEnabledKey,
-    kOLEDropModeKey, kMousePointerKey,       kMouseIconKey,
-    kMouseTrackKey,  kRightToLeftKey,        kRightToLeftModeKey,
-    kImageListKey,   kImageListAlignmentKey, kImageListMarginKey};
+    Host::kFontKey,       kVisualStylesKey,       kAppearanceKey,
+    kBackColorKey,        kForeColorKey,          kEnabledKey,
+    kOLEDropModeKey,      Host::kMousePointerKey, Host::kMouseIconKey,
+    Host::kMouseTrackKey, Host::kRightToLeftKey,  Host::kRightToLeftModeKey,
+    kImageListKey,        kImageListAlignmentKey, kImageListMarginKey};
 inline constexpr Host::StoredKey kVerticalAlignmentKey = Host::Int32Key(L"VerticalAlignment", 1);
 inline constexpr Host::StoredKey kPictureKey{L"Picture", Host::StoredType::Picture, 0, {}};
 inline constexpr Host::StoredKey kWordWrapKey = Host::BoolKey(L"WordWrap", true);
@@ -190,17 +185,8 @@ public:
     void SetForeColor(OLE_COLOR color);
     int32_t OLEDropMode() const;
     void SetOLEDropMode(int32_t mode);  // 0 none, 1 manual; error 380 otherwise
-    int16_t MousePointer() const { return PropMousePointer; }
-    void SetMousePointer(int16_t value);  // 0 to 16 or 99; error 380 otherwise
-    // None, an icon, or an empty picture; anything else is refused (designing: a box).
-    ComPtr<IPictureDisp> MouseIcon() const { return PropMouseIcon; }
-    void SetMouseIcon(ComPtr<IPictureDisp> icon);
-    bool MouseTrack() const { return PropMouseTrack; }
-    void SetMouseTrack(bool value);
-    bool RightToLeft() const { return PropRightToLeft; }
-    void SetRightToLeft(bool value);
-    int32_t RightToLeftMode() const { return PropRightToLeftMode; }
-    void SetRightToLeftMode(int32_t value);  // 0 to 4; error 380 otherwise
+    // Settles the reading order (RightToLeftMode), mirrors the window and the alignments.
+    void SetRightToLeft(bool value) override;
     // The window's text while there is a window, else the stored caption.
     std::wstring Caption() const;
     void SetCaption(const std::wstring& caption);
@@ -326,8 +312,8 @@ protected:
     // The keys of kHeadKeys (the host-kept settings through their setters).
     void ReadHeadKeys(Host::PropertyStore& store);
     void WriteHeadKeys(Host::PropertyStore& store) const;
-    // A value the setter refuses: error 380, or while designing its message box.
-    void InvalidValueWithBox() const;
+    // Refused values show their message box while DesignMode (read with the properties).
+    bool Designing() const override { return DesignMode; }
     // Re-applies a style bit edit and refreshes (the shared pattern of the style setters).
     void StyleSetter(DWORD mask, DWORD bits);
     template <class... A>
@@ -358,11 +344,6 @@ protected:
     // loaded after the button).
     Host::ControlTimer TimerImageList{[this] { ImageListTimerTick(); }, 1, false};
 
-    int16_t PropMousePointer = 0;
-    ComPtr<IPictureDisp> PropMouseIcon;
-    bool PropMouseTrack = false;
-    bool PropRightToLeft = false;
-    int32_t PropRightToLeftMode = 1;
     std::wstring PropImageListName = kNoImageList;
     int32_t PropImageListAlignment = 0;
     int32_t PropImageListMargin = 0;  // pixels
@@ -382,8 +363,6 @@ private:
     LRESULT RaiseKey(const Host::EventInfo& event, HWND hWnd, UINT msg, WPARAM wParam,
                      LPARAM lParam, bool peek);
     LRESULT MouseActivate(HWND hWnd, WPARAM wParam, LPARAM lParam);
-    bool SetCursorOf();
-    void RaiseMouse(const Host::EventInfo& event, int16_t button, WPARAM wParam, LPARAM lParam);
     void TrackMouse(UINT msg);
     void ImageListTimerTick();
     // A picture setter's copy: the host's picture slot makes an independent one.

@@ -144,11 +144,6 @@ const Host::Member kMembers[] = {
 constexpr Host::StoredKey kVisualStylesKey = Host::BoolKey(L"VisualStyles", true);
 constexpr Host::StoredKey kEnabledKey = Host::BoolKey(L"Enabled", true);
 constexpr Host::StoredKey kOLEDragDropKey = Host::BoolKey(L"OLEDragDrop", true);
-constexpr Host::StoredKey kMousePointerKey = Host::Int16Key(L"MousePointer", 0);
-constexpr Host::StoredKey kMouseIconKey{L"MouseIcon", Host::StoredType::Picture, 0, {}};
-constexpr Host::StoredKey kMouseTrackKey = Host::BoolKey(L"MouseTrack", false);
-constexpr Host::StoredKey kRightToLeftKey = Host::BoolKey(L"RightToLeft", false);
-constexpr Host::StoredKey kRightToLeftModeKey = Host::Int32Key(L"RightToLeftMode", 1);
 constexpr Host::StoredKey kBorderKey = Host::BoolKey(L"Border", true);
 constexpr Host::StoredKey kBackColorKey = Host::ColorKey(L"BackColor", 0x80000005);
 constexpr Host::StoredKey kLockedKey = Host::BoolKey(L"Locked", false);
@@ -174,16 +169,16 @@ constexpr Host::StoredKey kOverTypeModeKey = Host::BoolKey(L"OverTypeMode", fals
 constexpr Host::StoredKey kTextKey = Host::TextKey(L"Text");
 constexpr Host::StoredKey kTextRTFKey = Host::TextKey(L"TextRTF");
 const Host::StoredKey kKeys[] = {
-    Host::kFontKey,    kVisualStylesKey,    kEnabledKey,
-    kOLEDragDropKey,   kMousePointerKey,    kMouseIconKey,
-    kMouseTrackKey,    kRightToLeftKey,     kRightToLeftModeKey,
-    kBorderKey,        kBackColorKey,       kLockedKey,
-    kHideSelectionKey, kPasswordCharKey,    kUseSystemPasswordCharKey,
-    kMultiLineKey,     kMaxLengthKey,       kScrollBarsKey,
-    kWantReturnKey,    kDisableNoScrollKey, kAutoURLDetectKey,
-    kBulletIndentKey,  kSelectionBarKey,    kFileNameKey,
-    kTextModeKey,      kUndoLimitKey,       kIMEModeKey,
-    kAllowOverTypeKey, kOverTypeModeKey,    kTextKey,
+    Host::kFontKey,       kVisualStylesKey,       kEnabledKey,
+    kOLEDragDropKey,      Host::kMousePointerKey, Host::kMouseIconKey,
+    Host::kMouseTrackKey, Host::kRightToLeftKey,  Host::kRightToLeftModeKey,
+    kBorderKey,           kBackColorKey,          kLockedKey,
+    kHideSelectionKey,    kPasswordCharKey,       kUseSystemPasswordCharKey,
+    kMultiLineKey,        kMaxLengthKey,          kScrollBarsKey,
+    kWantReturnKey,       kDisableNoScrollKey,    kAutoURLDetectKey,
+    kBulletIndentKey,     kSelectionBarKey,       kFileNameKey,
+    kTextModeKey,         kUndoLimitKey,          kIMEModeKey,
+    kAllowOverTypeKey,    kOverTypeModeKey,       kTextKey,
     kTextRTFKey,
 };
 
@@ -225,16 +220,6 @@ void RichTextBox::Terminate() {
     libraryHeld_ = false;
 }
 
-bool RichTextBox::DesignMode() const {
-    return !Site().GetAmbient().UserMode();
-}
-
-void RichTextBox::InvalidValue() const {
-    if (!DesignMode()) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    Common::ShowMessageBox(ControlErrors::StandardDescription(ControlErrors::kInvalidPropertyValue),
-                           MB_ICONHAND);
-}
-
 void RichTextBox::InitProperties() {
     // A copy of the container's font: a change through Font never reaches the container's.
     Site().SetFont(Site().GetAmbient().Font().Get());
@@ -249,12 +234,7 @@ void RichTextBox::ReadProperties(Host::PropertyStore& store) {
     PropVisualStyles = kVisualStylesKey.ReadBool(store);
     SetEnabled(kEnabledKey.ReadBool(store));
     PropOLEDragDrop = kOLEDragDropKey.ReadBool(store);
-    PropMousePointer = kMousePointerKey.ReadInt16(store);
-    PropMouseIcon = kMouseIconKey.ReadPicture(store);
-    PropMouseTrack = kMouseTrackKey.ReadBool(store);
-    PropRightToLeft = kRightToLeftKey.ReadBool(store);
-    PropRightToLeftMode = kRightToLeftModeKey.ReadInt32(store);
-    if (PropRightToLeft) SetRightToLeft(true);
+    ReadPointerKeys(store);
     PropBorder = kBorderKey.ReadBool(store);
     PropBackColor = static_cast<OLE_COLOR>(kBackColorKey.ReadInt32(store));
     PropLocked = kLockedKey.ReadBool(store);
@@ -290,12 +270,7 @@ void RichTextBox::WriteProperties(Host::PropertyStore& store) {
     kVisualStylesKey.Write(store, Host::Variant::Bool(PropVisualStyles));
     kEnabledKey.Write(store, Host::Variant::Bool(Enabled()));
     kOLEDragDropKey.Write(store, Host::Variant::Bool(PropOLEDragDrop));
-    kMousePointerKey.Write(store, Host::Variant::Int16(PropMousePointer));
-    kMouseIconKey.Write(
-        store, PropMouseIcon ? Host::Variant::Object(PropMouseIcon.Get()) : Host::Variant());
-    kMouseTrackKey.Write(store, Host::Variant::Bool(PropMouseTrack));
-    kRightToLeftKey.Write(store, Host::Variant::Bool(PropRightToLeft));
-    kRightToLeftModeKey.Write(store, Host::Variant::Int32(PropRightToLeftMode));
+    WritePointerKeys(store);
     kBorderKey.Write(store, Host::Variant::Bool(PropBorder));
     kBackColorKey.Write(store, Host::Variant::Int32(static_cast<int32_t>(PropBackColor)));
     kLockedKey.Write(store, Host::Variant::Bool(PropLocked));
@@ -460,34 +435,6 @@ void RichTextBox::SetBackColor(OLE_COLOR color) {
     Site().PropertyChanged(L"BackColor");
 }
 
-void RichTextBox::SetMousePointer(int16_t value) {
-    if (!Common::ValidMousePointer(value))
-        ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    PropMousePointer = value;
-    Site().PropertyChanged(L"MousePointer");
-}
-
-void RichTextBox::SetMouseIcon(ComPtr<IPictureDisp> icon) {
-    if (icon) {
-        ComPtr<IPicture> picture;
-        icon->QueryInterface(IID_IPicture, picture.PutVoid());
-        SHORT type = PICTYPE_NONE;
-        OLE_HANDLE handle = 0;
-        if (picture) {
-            picture->get_Type(&type);
-            picture->get_Handle(&handle);
-        }
-        if (!picture || (type != PICTYPE_ICON && handle != 0)) return InvalidValue();
-    }
-    PropMouseIcon = std::move(icon);
-    Site().PropertyChanged(L"MouseIcon");
-}
-
-void RichTextBox::SetMouseTrack(bool value) {
-    PropMouseTrack = value;
-    Site().PropertyChanged(L"MouseTrack");
-}
-
 void RichTextBox::SetRightToLeft(bool value) {
     PropRightToLeft = value;
     Site().SetRightToLeft(value);
@@ -500,13 +447,6 @@ void RichTextBox::SetRightToLeft(bool value) {
         ReCreateSystemWindow();
     }
     Site().PropertyChanged(L"RightToLeft");
-}
-
-void RichTextBox::SetRightToLeftMode(int32_t value) {
-    if (value < 0 || value > 4) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
-    PropRightToLeftMode = value;
-    SetRightToLeft(PropRightToLeft);
-    Site().PropertyChanged(L"RightToLeftMode");
 }
 
 // ---- Behaviour ------------------------------------------------------------------------------

@@ -75,20 +75,8 @@ public:
     void SetBorder(bool value);
     OLE_COLOR BackColor() const { return PropBackColor; }
     void SetBackColor(OLE_COLOR color);
-    // 0 to 16, or 99 for MouseIcon; error 380 otherwise.
-    int16_t MousePointer() const { return PropMousePointer; }
-    void SetMousePointer(int16_t value);
-    // None, or an icon.
-    ComPtr<IPictureDisp> MouseIcon() const { return PropMouseIcon; }
-    void SetMouseIcon(ComPtr<IPictureDisp> icon);
-    bool MouseTrack() const { return PropMouseTrack; }
-    void SetMouseTrack(bool value);
-    bool RightToLeft() const { return PropRightToLeft; }
-    void SetRightToLeft(bool value);
-    // How RightToLeft is settled: 0 as given, 1 the container's, 2/3/4 the system's, the
-    // user's or the user interface's language.
-    int32_t RightToLeftMode() const { return PropRightToLeftMode; }
-    void SetRightToLeftMode(int32_t value);
+    // Settles the reading order (RightToLeftMode) and re-creates the window in it.
+    void SetRightToLeft(bool value) override;
 
     // --- behaviour -------------------------------------------------------------------------
     bool OLEDragDrop() const { return PropOLEDragDrop; }
@@ -376,14 +364,11 @@ private:
     bool ContextMenuMessage(LPARAM lParam);
     bool MouseActivate(LPARAM lParam, LRESULT& result);
     LRESULT PaintThemedBorder(WPARAM region, LRESULT passedOn);
-    bool SetCursorMessage(LPARAM lParam);
     void MouseMoveMessage(WPARAM wParam, LPARAM lParam);
     void MouseButtonMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void MouseLeaveMessage();
     bool NotifyMessage(const NMHDR& header, LRESULT& result);
     void CommandMessage(WPARAM wParam, LPARAM lParam);
-    // Raises a mouse event for a message's key flags and client position.
-    void RaiseMouse(const Host::EventInfo& event, int16_t button, WPARAM wParam, LPARAM lParam);
     // The themed border is drawn by the control: border, visual styles on and active.
     bool ThemedBorder() const;
     void RepaintFrame() const;
@@ -398,9 +383,7 @@ private:
     void OnGetDropEffect(int32_t& effect, DWORD keyState, POINT screen) override;
     HMENU OnGetContextMenu(WORD selectionType, IOleObject* object, const CHARRANGE& range) override;
 
-    bool DesignMode() const;
-    // An unacceptable value: error 380 at run time; while designing its message box.
-    void InvalidValue() const;
+    bool DesignMode() const { return Designing(); }
     // The content's stream format: Unicode text in plain-text mode, else RTF.
     DWORD ContentFormat() const;
     // A new document shows its top, the caret first.
@@ -411,11 +394,6 @@ private:
 
     bool libraryHeld_ = false;
     bool PropOLEDragDrop = true;
-    int16_t PropMousePointer = 0;
-    ComPtr<IPictureDisp> PropMouseIcon;
-    bool PropMouseTrack = false;
-    bool PropRightToLeft = false;
-    int32_t PropRightToLeftMode = 1;
     bool PropBorder = true;
     OLE_COLOR PropBackColor = 0x80000005;
     bool PropLocked = false;

@@ -133,7 +133,7 @@ bool RichTextBox::BeforeRichEdit(UINT msg, WPARAM& wParam, LPARAM lParam, LRESUL
             DeactivateInPlace();
             return false;
         case WM_SETCURSOR:
-            if (LOWORD(lParam) != HTCLIENT || !SetCursorMessage(lParam)) return false;
+            if (LOWORD(lParam) != HTCLIENT || !ApplyMousePointer()) return false;
             result = 1;
             return true;
         default:
@@ -318,33 +318,6 @@ LRESULT RichTextBox::PaintThemedBorder(WPARAM region, LRESULT passedOn) {
     return passedOn;
 }
 
-bool RichTextBox::SetCursorMessage(LPARAM) {
-    if (const int32_t id = Common::MousePointerID(PropMousePointer)) {
-        SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(id)));
-        return true;
-    }
-    if (PropMousePointer == 99 && PropMouseIcon) {
-        OLE_HANDLE handle = 0;
-        ComPtr<IPicture> icon = PropMouseIcon.As<IPicture>(IID_IPicture);
-        if (icon && SUCCEEDED(icon->get_Handle(&handle)) && handle) {
-            SetCursor(reinterpret_cast<HCURSOR>(static_cast<UINT_PTR>(handle)));
-            return true;
-        }
-    }
-    return false;
-}
-
-void RichTextBox::RaiseMouse(const Host::EventInfo& event, int16_t button, WPARAM wParam,
-                             LPARAM lParam) {
-    int16_t shift = Common::ShiftFromMouseFlags(wParam);
-    auto x = static_cast<float>(
-        Site().ScaleX(Common::GetXFromLParam(lParam), Units::Unit::Pixels, Units::Unit::Twips));
-    auto y = static_cast<float>(
-        Site().ScaleY(Common::GetYFromLParam(lParam), Units::Unit::Pixels, Units::Unit::Twips));
-    Raise(event, EventArg::ByRef(button), EventArg::ByRef(shift), EventArg::ByRef(x),
-          EventArg::ByRef(y));
-}
-
 void RichTextBox::MouseMoveMessage(WPARAM wParam, LPARAM lParam) {
     if (!mouseOverBorder_ && ThemedBorder()) {
         mouseOverBorder_ = true;
@@ -355,7 +328,7 @@ void RichTextBox::MouseMoveMessage(WPARAM wParam, LPARAM lParam) {
         Raise(E::kMouseEnter);
     }
     if (mouseOverBorder_ || mouseOverTrack_) Common::RequestMouseLeave(hWnd());
-    RaiseMouse(E::kMouseMove, Common::ButtonFromMouseFlags(wParam), wParam, lParam);
+    RaiseMouseEvent(E::kMouseMove, Common::ButtonFromMouseFlags(wParam), wParam, lParam);
 }
 
 void RichTextBox::MouseButtonMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -364,11 +337,11 @@ void RichTextBox::MouseButtonMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
                            : (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONUP) ? 2
                                                                             : 4;
     if (down) {
-        RaiseMouse(E::kMouseDown, button, wParam, lParam);
+        RaiseMouseEvent(E::kMouseDown, button, wParam, lParam);
         buttonDown_ = true;
         return;
     }
-    RaiseMouse(E::kMouseUp, button, wParam, lParam);
+    RaiseMouseEvent(E::kMouseUp, button, wParam, lParam);
     if (!buttonDown_) return;
     buttonDown_ = false;
     // A click needs the release inside the control (its edges included).
