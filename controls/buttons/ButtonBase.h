@@ -58,6 +58,10 @@ inline constexpr Host::EventInfo kMouseDown{L"MouseDown", Host::kDispIdMouseDown
 inline constexpr Host::EventInfo kMouseMove{L"MouseMove", Host::kDispIdMouseMove, kMouseArgs};
 inline constexpr Host::EventInfo kMouseUp{L"MouseUp", Host::kDispIdMouseUp, kMouseArgs};
 
+// KeyDown to MouseUp: the standard events, alike in both.
+inline constexpr std::array<Host::EventInfo, 6> kStandardEvents = {
+    kKeyDown, kKeyUp, kKeyPress, kMouseDown, kMouseMove, kMouseUp};
+
 // A control's own events, whose identifiers it chooses.
 struct ButtonEvents {
     const Host::EventInfo& hotChanged;
@@ -89,6 +93,31 @@ inline constexpr Host::EventParameter kOLESetDataArgs[] = {{L"Data", VT_UNKNOWN,
                                                            {L"DataFormat", VT_I2, true}};
 inline constexpr Host::EventParameter kOLEStartDragArgs[] = {{L"Data", VT_UNKNOWN, true},
                                                              {L"AllowedEffects", VT_I4, true}};
+
+// PreviewKeyDown and PreviewKeyUp, numbered from `first`.
+constexpr std::array<Host::EventInfo, 2> PreviewEvents(DISPID first) {
+    return {{{L"PreviewKeyDown", first, kPreviewKeyArgs},
+             {L"PreviewKeyUp", first + 1, kPreviewKeyArgs}}};
+}
+// MouseEnter, MouseLeave and the OLE events (OLECompleteDrag, OLEDragDrop, OLEDragOver,
+// OLEGiveFeedback, OLESetData, OLEStartDrag), numbered from `first` in this order.
+constexpr std::array<Host::EventInfo, 8> TrackAndDragEvents(DISPID first) {
+    return {{{L"MouseEnter", first, {}},
+             {L"MouseLeave", first + 1, {}},
+             {L"OLECompleteDrag", first + 2, kOLECompleteDragArgs},
+             {L"OLEDragDrop", first + 3, kOLEDragDropArgs},
+             {L"OLEDragOver", first + 4, kOLEDragOverArgs},
+             {L"OLEGiveFeedback", first + 5, kOLEGiveFeedbackArgs},
+             {L"OLESetData", first + 6, kOLESetDataArgs},
+             {L"OLEStartDrag", first + 7, kOLEStartDragArgs}}};
+}
+// The events the shared message handling raises, from the control's runs.
+constexpr ButtonEvents EventsOf(const Host::EventInfo& hotChanged, const Host::EventInfo* dropDown,
+                                const std::array<Host::EventInfo, 2>& preview,
+                                const std::array<Host::EventInfo, 8>& track) {
+    return {hotChanged, dropDown, preview[0], preview[1], track[0], track[1],
+            track[2],   track[3], track[4],   track[5],   track[6], track[7]};
+}
 
 // Persisted keys both buttons have (each control reads and writes them in its own order).
 inline constexpr Host::StoredKey kVisualStylesKey = Host::BoolKey(L"VisualStyles", true);

@@ -39,45 +39,14 @@ const Host::EventParameter kOwnerDrawArgs[] = {{L"Action", VT_I4, false}, {L"Sta
                                                {L"Bottom", VT_I4, false}};
 constexpr Host::EventInfo kHotChanged{L"HotChanged", 1, {}};
 const Host::EventInfo kOwnerDraw{L"OwnerDraw", 2, kOwnerDrawArgs};
-constexpr Host::EventInfo kPreviewKeyDown{L"PreviewKeyDown", 3, ButtonBase::kPreviewKeyArgs};
-constexpr Host::EventInfo kPreviewKeyUp{L"PreviewKeyUp", 4, ButtonBase::kPreviewKeyArgs};
-constexpr Host::EventInfo kMouseEnter{L"MouseEnter", 5, {}};
-constexpr Host::EventInfo kMouseLeave{L"MouseLeave", 6, {}};
-constexpr Host::EventInfo kOLECompleteDrag{L"OLECompleteDrag", 7, ButtonBase::kOLECompleteDragArgs};
-constexpr Host::EventInfo kOLEDragDrop{L"OLEDragDrop", 8, ButtonBase::kOLEDragDropArgs};
-constexpr Host::EventInfo kOLEDragOver{L"OLEDragOver", 9, ButtonBase::kOLEDragOverArgs};
-constexpr Host::EventInfo kOLEGiveFeedback{L"OLEGiveFeedback", 10,
-                                           ButtonBase::kOLEGiveFeedbackArgs};
-constexpr Host::EventInfo kOLESetData{L"OLESetData", 11, ButtonBase::kOLESetDataArgs};
-constexpr Host::EventInfo kOLEStartDrag{L"OLEStartDrag", 12, ButtonBase::kOLEStartDragArgs};
+constexpr auto kPreview = PreviewEvents(3);
+constexpr auto kTrackAndDrag = TrackAndDragEvents(5);
 
-const Host::EventInfo kEvents[] = {
-    ButtonBase::kClick,
-    kHotChanged,
-    kOwnerDraw,
-    kPreviewKeyDown,
-    kPreviewKeyUp,
-    kMouseEnter,
-    kMouseLeave,
-    kOLECompleteDrag,
-    kOLEDragDrop,
-    kOLEDragOver,
-    kOLEGiveFeedback,
-    kOLESetData,
-    kOLEStartDrag,
-    ButtonBase::kKeyDown,
-    ButtonBase::kKeyUp,
-    ButtonBase::kKeyPress,
-    ButtonBase::kMouseDown,
-    ButtonBase::kMouseMove,
-    ButtonBase::kMouseUp,
-};
+const auto kEvents = Join(std::to_array<Host::EventInfo>({kClick, kHotChanged, kOwnerDraw}),
+                          kPreview, kTrackAndDrag, kStandardEvents);
 
 // No drop-down part.
-const ButtonBase::ButtonEvents kButtonEvents{
-    kHotChanged,      nullptr,      kPreviewKeyDown, kPreviewKeyUp,    kMouseEnter, kMouseLeave,
-    kOLECompleteDrag, kOLEDragDrop, kOLEDragOver,    kOLEGiveFeedback, kOLESetData, kOLEStartDrag,
-};
+const ButtonEvents kButtonEvents = EventsOf(kHotChanged, nullptr, kPreview, kTrackAndDrag);
 
 // A 16-bit value whose default is kept as a 32-bit 0.
 constexpr Host::StoredKey kValueKey = Host::Int32Key(L"Value", 0);

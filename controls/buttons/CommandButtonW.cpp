@@ -66,45 +66,14 @@ const Host::EventParameter kOwnerDrawArgs[] = {{L"DisplayAsDefault", VT_BOOL, fa
 constexpr Host::EventInfo kHotChanged{L"HotChanged", 1, {}};
 constexpr Host::EventInfo kDropDown{L"DropDown", 2, {}};
 const Host::EventInfo kOwnerDraw{L"OwnerDraw", 3, kOwnerDrawArgs};
-constexpr Host::EventInfo kPreviewKeyDown{L"PreviewKeyDown", 4, ButtonBase::kPreviewKeyArgs};
-constexpr Host::EventInfo kPreviewKeyUp{L"PreviewKeyUp", 5, ButtonBase::kPreviewKeyArgs};
-constexpr Host::EventInfo kMouseEnter{L"MouseEnter", 6, {}};
-constexpr Host::EventInfo kMouseLeave{L"MouseLeave", 7, {}};
-constexpr Host::EventInfo kOLECompleteDrag{L"OLECompleteDrag", 8, ButtonBase::kOLECompleteDragArgs};
-constexpr Host::EventInfo kOLEDragDrop{L"OLEDragDrop", 9, ButtonBase::kOLEDragDropArgs};
-constexpr Host::EventInfo kOLEDragOver{L"OLEDragOver", 10, ButtonBase::kOLEDragOverArgs};
-constexpr Host::EventInfo kOLEGiveFeedback{L"OLEGiveFeedback", 11,
-                                           ButtonBase::kOLEGiveFeedbackArgs};
-constexpr Host::EventInfo kOLESetData{L"OLESetData", 12, ButtonBase::kOLESetDataArgs};
-constexpr Host::EventInfo kOLEStartDrag{L"OLEStartDrag", 13, ButtonBase::kOLEStartDragArgs};
+constexpr auto kPreview = PreviewEvents(4);
+constexpr auto kTrackAndDrag = TrackAndDragEvents(6);
 
-const Host::EventInfo kEvents[] = {
-    ButtonBase::kClick,
-    kHotChanged,
-    kDropDown,
-    kOwnerDraw,
-    kPreviewKeyDown,
-    kPreviewKeyUp,
-    ButtonBase::kKeyDown,
-    ButtonBase::kKeyUp,
-    ButtonBase::kKeyPress,
-    ButtonBase::kMouseDown,
-    ButtonBase::kMouseMove,
-    ButtonBase::kMouseUp,
-    kMouseEnter,
-    kMouseLeave,
-    kOLECompleteDrag,
-    kOLEDragDrop,
-    kOLEDragOver,
-    kOLEGiveFeedback,
-    kOLESetData,
-    kOLEStartDrag,
-};
+const auto kEvents =
+    Join(std::to_array<Host::EventInfo>({kClick, kHotChanged, kDropDown, kOwnerDraw}), kPreview,
+         kStandardEvents, kTrackAndDrag);
 
-const ButtonBase::ButtonEvents kButtonEvents{
-    kHotChanged,      &kDropDown,   kPreviewKeyDown, kPreviewKeyUp,    kMouseEnter, kMouseLeave,
-    kOLECompleteDrag, kOLEDragDrop, kOLEDragOver,    kOLEGiveFeedback, kOLESetData, kOLEStartDrag,
-};
+const ButtonEvents kButtonEvents = EventsOf(kHotChanged, &kDropDown, kPreview, kTrackAndDrag);
 
 constexpr Host::StoredKey kDefaultKey = Host::BoolKey(L"Default", false);
 constexpr Host::StoredKey kAlignmentKey = Host::Int32Key(L"Alignment", 2);
