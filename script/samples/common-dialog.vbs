@@ -2,17 +2,22 @@
 '   formscript.exe common-dialog.layout common-dialog.vbs         (a demonstration)
 '   formscript.exe common-dialog.layout common-dialog.vbs stay    (then yours to press)
 
+Sub Form_Load
+    ' The dialog object keeps nothing in the layout: it is set up here.
+    dlgAsk.DialogTitle = "Choose a file"
+    dlgAsk.Filter = "Text (*.txt)|*.txt|All files|*.*"
+    dlgAsk.CancelError = True
+End Sub
+
 ' Shows the file dialog; answers what was chosen, or the error's text when it was cancelled.
 Function AskFile()
     On Error Resume Next
-    dlgAsk.CancelError = True
     dlgAsk.ShowOpen
     If Err.Number = 0 Then AskFile = dlgAsk.FileName Else AskFile = Err.Number & " " & Err.Description
 End Function
 
 Function AskColour()
     On Error Resume Next
-    dlgAsk.CancelError = True
     dlgAsk.ShowColor
     If Err.Number = 0 Then AskColour = "colour " & dlgAsk.Color Else AskColour = Err.Number & " " & Err.Description
 End Function
@@ -27,10 +32,12 @@ End Sub
 
 Form.Show
 ' The keys go to the next dialog box once it is shown.
-Host.DialogKeys "C:\x.txt~"
-Host.Echo "open:", AskFile(), dlgAsk.FileTitle
 Host.DialogKeys "{ESC}"
-Host.Echo "colour:", AskColour()
+lblChoice.Caption = AskColour()
+Host.Echo "colour:", lblChoice.Caption
+Host.DialogKeys "C:\x.txt~"
+lblChoice.Caption = AskFile()
+Host.Echo "open:", lblChoice.Caption, dlgAsk.FileTitle
 If Host.Arguments.Count > 0 Then
     Form.Show 1
 Else
