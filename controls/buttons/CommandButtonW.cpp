@@ -19,6 +19,7 @@ using Host::Property;
 constexpr DISPID kOwn = 0x68030000;
 
 const std::wstring_view kShieldArgs[] = {L"State"};
+const std::wstring_view kIdealSizeArgs[] = {L"Width", L"Height"};
 
 using namespace ButtonBase;
 const auto kMembers = Join(
@@ -53,7 +54,10 @@ const auto kMembers = Join(
         Host::Method<&CB::PerformClick>(L"PerformClick", kOwn + 30),
         Host::Method<&CB::SetShield>(L"SetShield", kOwn + 31, kShieldArgs),
     }),
-    ExtenderMethods(kOwn + 32));
+    ExtenderMethods(kOwn + 32),
+    std::to_array<Host::Member>({
+        Host::Method<&CB::GetIdealSize>(L"GetIdealSize", kOwn + 36, kIdealSizeArgs),
+    }));
 
 const Host::EventParameter kOwnerDrawArgs[] = {{L"DisplayAsDefault", VT_BOOL, false},
                                                {L"Action", VT_I4, false},
