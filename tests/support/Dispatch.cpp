@@ -10,34 +10,37 @@
 
 namespace testsupport {
 
-VARIANT Missing() {
+namespace {
+
+VARIANT Typed(VARTYPE type) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_ERROR;
+    v.vt = type;
+    return v;
+}
+
+}  // namespace
+
+VARIANT Missing() {
+    VARIANT v = Typed(VT_ERROR);
     v.scode = DISP_E_PARAMNOTFOUND;
     return v;
 }
 
 VARIANT I4(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
+    VARIANT v = Typed(VT_I4);
     v.lVal = value;
     return v;
 }
 
 VARIANT R8(double value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_R8;
+    VARIANT v = Typed(VT_R8);
     v.dblVal = value;
     return v;
 }
 
 VARIANT Bool(bool value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BOOL;
+    VARIANT v = Typed(VT_BOOL);
     v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
     return v;
 }
