@@ -14,6 +14,7 @@
 #include "tests/support/ControlErrors.h"
 #include "tests/support/Process.h"
 #include "tests/support/Pump.h"
+#include "tests/support/Input.h"
 #include "tests/support/TestWindow.h"
 
 using namespace testsupport;
@@ -176,8 +177,7 @@ TEST(KeyboardAndMouse, PeekCharCodeLeavesTheCharacterQueued) {
 
 TEST(KeyboardAndMouse, RequestMouseLeaveBringsWmMouseLeave) {
     TestWindow w(WS_POPUP | WS_VISIBLE);
-    SetCursorPos(150, 150);  // over the window
-    PumpFor(100);
+    ASSERT_TRUE(MoveCursor(POINT{150, 150}));  // over the window
     g_messages.clear();
     EXPECT_TRUE(Common::RequestMouseLeave(w.hwnd));
     PumpFor(100);
