@@ -3,6 +3,7 @@
 #include "controls/buttons/CheckBoxW.h"
 #include "controls/buttons/CommandButtonW.h"
 #include "controls/buttons/ImageList.h"
+#include "controls/dialogs/CommonDialog.h"
 #include "controls/label/LabelW.h"
 #include "controls/richtext/RichTextBox.h"
 #include "controls/richtext/page/PPRichTextBoxGeneral.h"
@@ -16,6 +17,7 @@ void Register() {
     ControlTypes::Register<ImageList>(ImageList::kTypeName);
     ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
     ControlTypes::Register<LabelW>(LabelW::kTypeName);
+    ControlTypes::Register<CommonDialog>(CommonDialog::kTypeName);
     // Its pages build their forms from these and the host's own text box and list, which
     // the host registers when a page is shown.
     PPRichTextBoxGeneral::Register();

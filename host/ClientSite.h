@@ -14,8 +14,9 @@ namespace Host {
 
 class ControlSite;
 
-class ClientSite final : public ComObject<IOleClientSite, IOleControlSite,
-                                          Also<IOleInPlaceSite, IOleWindow>, IDispatch> {
+class ClientSite final
+    : public WithoutTypeInfo<ComObject<IOleClientSite, IOleControlSite,
+                                       Also<IOleInPlaceSite, IOleWindow>, IDispatch>> {
 public:
     static ComPtr<ClientSite> Create(ControlSite& site);
     void Detach() { site_ = nullptr; }
@@ -55,8 +56,6 @@ public:
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT) override { return S_OK; }
 
     // IDispatch: the ambient properties (DISPID_AMBIENT_...), read only.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO*, UINT*) override;

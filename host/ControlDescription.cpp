@@ -1,10 +1,9 @@
 #include "host/ControlDescription.h"
 
-#include <vector>
-
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "host/ControlSite.h"
+#include "host/DispatchCall.h"
 #include "host/HostedControl.h"
 #include "host/PropertyStore.h"
 
@@ -21,105 +20,41 @@ const Member* Find(const HostedControl& control, DISPID id) {
     return HostMembers().FindMember(id);
 }
 
-// The error as the caller of Invoke gets it.
-HRESULT Failure(const ControlError& error, EXCEPINFO* exception) {
-    if (!exception) return ControlErrors::ErrorToHResult(error);
-    *exception = EXCEPINFO{};
-    exception->scode = ControlErrors::ToHResult(error.Number());
-    exception->bstrDescription = SysAllocString(error.Description().c_str());
-    return DISP_E_EXCEPTION;
-}
-
-// A given value as the member takes it: a variant-typed member as given (dereferenced), any
-// other converted by the system's rules. A number too large for the type is error 6.
-HRESULT Coerce(VARIANT& out, const VARIANT& given, VARTYPE type) {
-    if (type == VT_VARIANT) return VariantCopyInd(&out, const_cast<VARIANT*>(&given));
-    const HRESULT hr = VariantChangeType(&out, const_cast<VARIANT*>(&given), 0, type);
-    if (hr == DISP_E_OVERFLOW) ControlErrors::Raise(ControlErrors::kOverflow);
-    return hr;
-}
-
-// The member's arguments (a method's, or an indexed property's indexes) from the last
-// `count` entries of DISPPARAMS, which keeps the last argument first; omitted optional ones
-// are VT_ERROR with DISP_E_PARAMNOTFOUND.
-HRESULT Arguments(const Member& member, const DISPPARAMS& params, UINT count,
-                  std::vector<Variant>& args, UINT* argError) {
-    const UINT first = params.cArgs - count;  // where the arguments start in rgvarg
-    args.resize(member.argumentTypes.size());
-    for (size_t i = 0; i < args.size(); ++i) {
-        VARIANT& arg = args[i].Get();
-        const UINT at = first + count - 1 - static_cast<UINT>(i);
-        const VARIANT* given = i < count ? &params.rgvarg[at] : nullptr;
-        if (given && given->vt == VT_ERROR && given->scode == DISP_E_PARAMNOTFOUND) {
-            given = nullptr;
-        }
-        if (!given && i < member.required) return DISP_E_PARAMNOTOPTIONAL;
-        if (!given) {
-            arg.vt = VT_ERROR;
-            arg.scode = DISP_E_PARAMNOTFOUND;
-        } else if (FAILED(Coerce(arg, *given, member.argumentTypes[i]))) {
-            if (argError) *argError = at;
-            return DISP_E_TYPEMISMATCH;
-        }
-    }
-    return S_OK;
-}
-
-// Borrowed VARIANTs: `args` keeps ownership.
-std::vector<VARIANT> Raw(std::vector<Variant>& args) {
-    std::vector<VARIANT> raw;
-    raw.reserve(args.size());
-    for (auto& a : args)
-        raw.push_back(a.Get());
-    return raw;
-}
-
 HRESULT Invoke(HostedControl& control, const Member& member, WORD flags, DISPPARAMS& params,
                VARIANT* result, UINT* argError) {
-    const UINT count = params.cArgs;
     const bool assign = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
     Variant discarded;
     VARIANT& out = result ? *result : discarded.Get();
-    if (result) VariantInit(result);
-    std::vector<Variant> args;
+    const DispatchCall::Signature signature{member.argumentTypes, member.required, member.outputs};
+    DispatchCall::Arguments args;
 
     if (member.isMethod) {
         if (assign) return DISP_E_MEMBERNOTFOUND;
-        if (params.cNamedArgs) return DISP_E_NONAMEDARGS;
-        if (count < member.required || count > member.argumentTypes.size()) {
-            return DISP_E_BADPARAMCOUNT;
-        }
-        if (HRESULT hr = Arguments(member, params, count, args, argError); FAILED(hr)) return hr;
-        member.call(control, Raw(args), out);
-        return S_OK;
+        if (HRESULT hr = args.Take(params, false, signature, argError); FAILED(hr)) return hr;
+        member.call(control, args.Values(), out);
+        return args.WriteBack(params, member.outputs, argError);
     }
 
-    const UINT indexes = static_cast<UINT>(member.argumentTypes.size());
     if (assign) {
-        if (count != indexes + 1) return DISP_E_BADPARAMCOUNT;
+        if (HRESULT hr = args.Take(params, true, signature, argError); FAILED(hr)) return hr;
         CheckAssignment(control, member);
-        // The assigned value comes first in DISPPARAMS, the indexes after it.
         Variant value;
-        if (FAILED(Coerce(value.Get(), params.rgvarg[0], member.type))) {
-            if (argError) *argError = 0;
-            return DISP_E_TYPEMISMATCH;
+        if (HRESULT hr = DispatchCall::AssignedValue(params, member.type, value, argError);
+            FAILED(hr)) {
+            return hr;
         }
         if (member.Indexed()) {
-            if (HRESULT hr = Arguments(member, params, indexes, args, argError); FAILED(hr)) {
-                return hr;
-            }
-            member.putAt(control, Raw(args), value.Get());
+            member.putAt(control, args.Values(), value.Get());
         } else {
             member.put(control, value.Get());
         }
         return S_OK;
     }
     if (!(flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD))) return DISP_E_MEMBERNOTFOUND;
-    if (count != indexes) return DISP_E_BADPARAMCOUNT;
+    if (HRESULT hr = args.Take(params, false, signature, argError); FAILED(hr)) return hr;
     if (member.access == Access::WriteOnly) ControlErrors::Raise(ControlErrors::kWriteOnly);
     if (member.Indexed()) {
-        if (HRESULT hr = Arguments(member, params, indexes, args, argError); FAILED(hr)) return hr;
-        member.call(control, Raw(args), out);
+        member.call(control, args.Values(), out);
     } else {
         member.get(control, out);
     }
@@ -181,16 +116,11 @@ void CheckAssignment(const HostedControl& control, const Member& member) {
 }
 
 HRESULT DispatchIdsOfNames(const HostedControl& control, LPOLESTR* names, UINT count, DISPID* ids) {
-    if (!names || !ids || count == 0) return E_INVALIDARG;
-    for (UINT i = 0; i < count; ++i)
-        ids[i] = DISPID_UNKNOWN;
-    if (count > 1) return DISP_E_UNKNOWNNAME;  // members take no named arguments
-    const std::wstring_view name(names[0] ? names[0] : L"");
-    const Member* m = control.Describe().FindMember(name);
-    if (!m) m = HostMembers().FindMember(name);
-    if (!m) return DISP_E_UNKNOWNNAME;
-    ids[0] = m->id;
-    return S_OK;
+    return DispatchCall::IdsOfNames(names, count, ids, [&](std::wstring_view name) -> DISPID {
+        const Member* m = control.Describe().FindMember(name);
+        if (!m) m = HostMembers().FindMember(name);
+        return m ? m->id : DISPID_UNKNOWN;
+    });
 }
 
 HRESULT DispatchInvoke(HostedControl& control, DISPID id, WORD flags, DISPPARAMS* params,
@@ -198,15 +128,9 @@ HRESULT DispatchInvoke(HostedControl& control, DISPID id, WORD flags, DISPPARAMS
     const Member* member = Find(control, id);
     if (!member) return DISP_E_MEMBERNOTFOUND;
     DISPPARAMS none{};
-    try {
+    return DispatchCall::Run(result, exception, [&] {
         return Invoke(control, *member, flags, params ? *params : none, result, argError);
-    } catch (const ControlError& error) {
-        if (result) VariantClear(result);
-        return Failure(error, exception);
-    } catch (const std::bad_alloc&) {
-        if (result) VariantClear(result);
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 // ---- stored keys ----------------------------------------------------------------------------

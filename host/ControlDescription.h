@@ -14,7 +14,8 @@
 //   };
 //
 // Getters and setters are member functions of the control; a setter's argument type must be
-// the getter's result type. Method arguments of type std::optional<T> may be omitted.
+// the getter's result type. Method arguments of type std::optional<T> may be omitted; a
+// method's parameters of type T& are outputs (written back to by-reference arguments).
 #pragma once
 
 #include <windows.h>
@@ -63,7 +64,7 @@ struct ScalarVarType {
         if constexpr (VT == VT_BOOL) {
             return v.boolVal != VARIANT_FALSE;
         } else {
-            return static_cast<T>(Field(const_cast<VARIANT&>(v)));
+            return static_cast<T>(ScalarField<VT>(const_cast<VARIANT&>(v)));
         }
     }
     static void To(T value, VARIANT& out) {
@@ -71,20 +72,7 @@ struct ScalarVarType {
         if constexpr (VT == VT_BOOL) {
             out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
         } else {
-            Field(out) = value;
-        }
-    }
-
-private:
-    static auto& Field(VARIANT& v) {
-        if constexpr (VT == VT_I2) {
-            return v.iVal;
-        } else if constexpr (VT == VT_I4) {
-            return v.lVal;
-        } else if constexpr (VT == VT_R4) {
-            return v.fltVal;
-        } else {
-            return v.dblVal;
+            ScalarField<VT>(out) = value;
         }
     }
 };
@@ -111,30 +99,20 @@ struct VarType<std::wstring> {
         out.bstrVal = text;
     }
 };
-// Window handles keep 32 significant bits on every architecture.
-template <>
-struct VarType<HWND> {
+// Window handles and device contexts keep 32 significant bits on every architecture.
+template <class H>
+struct HandleVarType {
     static constexpr VARTYPE kType = VT_I4;
-    static HWND From(const VARIANT& v) {
-        return reinterpret_cast<HWND>(static_cast<LONG_PTR>(v.lVal));
-    }
-    static void To(HWND value, VARIANT& out) {
+    static H From(const VARIANT& v) { return reinterpret_cast<H>(static_cast<LONG_PTR>(v.lVal)); }
+    static void To(H value, VARIANT& out) {
         out.vt = VT_I4;
         out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
     }
 };
-// Device contexts, like windows.
 template <>
-struct VarType<HDC> {
-    static constexpr VARTYPE kType = VT_I4;
-    static HDC From(const VARIANT& v) {
-        return reinterpret_cast<HDC>(static_cast<LONG_PTR>(v.lVal));
-    }
-    static void To(HDC value, VARIANT& out) {
-        out.vt = VT_I4;
-        out.lVal = static_cast<LONG>(reinterpret_cast<LONG_PTR>(value));
-    }
-};
+struct VarType<HWND> : HandleVarType<HWND> {};
+template <>
+struct VarType<HDC> : HandleVarType<HDC> {};
 template <class T>
 struct VarType<std::optional<T>> : VarType<T> {};
 // Any value: a member whose answer may be Null or Empty besides a value of its own type, or
@@ -197,13 +175,17 @@ struct Member {
     std::span<const std::wstring_view> argumentNames;
     size_t required = 0;
 
+    // Bit n: argument n is an output (a method's `T&` parameter), written back into the
+    // caller's variable when it was passed by reference.
+    uint32_t outputs = 0;
+
     void (*get)(HostedControl&, VARIANT& out) = nullptr;
     void (*put)(HostedControl&, const VARIANT& value) = nullptr;  // value already of `type`
     // Arguments already of their types, in declaration order; an omitted one is VT_ERROR
-    // with DISP_E_PARAMNOTFOUND.
+    // with DISP_E_PARAMNOTFOUND. Outputs are left in `args`.
     // Indexed properties read through `call` and are assigned through `putAt`.
-    void (*call)(HostedControl&, std::span<const VARIANT> args, VARIANT& result) = nullptr;
-    void (*putAt)(HostedControl&, std::span<const VARIANT> indexes, const VARIANT& value) = nullptr;
+    void (*call)(HostedControl&, std::span<Variant> args, VARIANT& result) = nullptr;
+    void (*putAt)(HostedControl&, std::span<Variant> indexes, const VARIANT& value) = nullptr;
 
     bool Indexed() const { return !isMethod && !argumentTypes.empty(); }
 };
@@ -218,6 +200,16 @@ struct MemberFunction<R (C::*)(A...)> {
     using Result = std::remove_cvref_t<R>;
     using Args = std::tuple<std::remove_cvref_t<A>...>;
     static constexpr size_t kArity = sizeof...(A);
+    // A parameter taken by non-const reference is an output.
+    static constexpr uint32_t kOutputs = [] {
+        constexpr bool output[] = {false, (std::is_lvalue_reference_v<A> &&
+                                           !std::is_const_v<std::remove_reference_t<A>>)...};
+        static_assert(sizeof...(A) <= 32, "outputs are kept as bits");
+        uint32_t bits = 0;
+        for (size_t i = 0; i < sizeof...(A); ++i)
+            if (output[i + 1]) bits |= 1u << i;
+        return bits;
+    }();
 };
 template <class C, class R, class... A>
 struct MemberFunction<R (C::*)(A...) const> : MemberFunction<R (C::*)(A...)> {};
@@ -251,37 +243,57 @@ T ArgumentOf(const VARIANT& v) {
     return VarType<T>::From(v);
 }
 
+// An output is handed to the member as an lvalue; any other argument is moved in.
+template <uint32_t Outputs, size_t I, class Values>
+decltype(auto) Pass(Values& values) {
+    if constexpr ((Outputs >> I) & 1u) {
+        return (std::get<I>(values));
+    } else {
+        return std::move(std::get<I>(values));
+    }
+}
+
 template <auto Fn, size_t... I>
-void CallThunkOf(HostedControl& control, std::span<const VARIANT> args, VARIANT& result,
+void CallThunkOf(HostedControl& control, [[maybe_unused]] std::span<Variant> args, VARIANT& result,
                  std::index_sequence<I...>) {
     auto& self = static_cast<typename Of<Fn>::Class&>(control);
     using Args = typename Of<Fn>::Args;
     using R = typename Of<Fn>::Result;
+    constexpr uint32_t kOutputs = Of<Fn>::kOutputs;
+    // Braces convert the arguments in order.
+    Args values{ArgumentOf<std::tuple_element_t<I, Args>>(args[I].Get())...};
     if constexpr (std::is_void_v<R>) {
-        (self.*Fn)(ArgumentOf<std::tuple_element_t<I, Args>>(args[I])...);
+        (self.*Fn)(Pass<kOutputs, I>(values)...);
     } else {
-        VarType<R>::To((self.*Fn)(ArgumentOf<std::tuple_element_t<I, Args>>(args[I])...), result);
+        VarType<R>::To((self.*Fn)(Pass<kOutputs, I>(values)...), result);
     }
+    (
+        [&] {
+            if constexpr ((kOutputs >> I) & 1u) {
+                VarType<std::tuple_element_t<I, Args>>::To(std::get<I>(values), *args[I].Put());
+            }
+        }(),
+        ...);
 }
 
 template <auto Fn>
-void CallThunk(HostedControl& control, std::span<const VARIANT> args, VARIANT& result) {
+void CallThunk(HostedControl& control, std::span<Variant> args, VARIANT& result) {
     CallThunkOf<Fn>(control, args, result, std::make_index_sequence<Of<Fn>::kArity>());
 }
 
 template <auto Setter, size_t... I>
-void PutAtThunkOf(HostedControl& control, std::span<const VARIANT> indexes, const VARIANT& value,
-                  std::index_sequence<I...>) {
+void PutAtThunkOf(HostedControl& control, [[maybe_unused]] std::span<Variant> indexes,
+                  const VARIANT& value, std::index_sequence<I...>) {
     auto& self = static_cast<typename Of<Setter>::Class&>(control);
     using Args = typename Of<Setter>::Args;
     using T = std::tuple_element_t<sizeof...(I), Args>;
-    (self.*Setter)(ArgumentOf<std::tuple_element_t<I, Args>>(indexes[I])...,
+    (self.*Setter)(ArgumentOf<std::tuple_element_t<I, Args>>(indexes[I].Get())...,
                    VarType<T>::From(value));
 }
 
 // The setter takes the indexes, then the value.
 template <auto Setter>
-void PutAtThunk(HostedControl& control, std::span<const VARIANT> indexes, const VARIANT& value) {
+void PutAtThunk(HostedControl& control, std::span<Variant> indexes, const VARIANT& value) {
     PutAtThunkOf<Setter>(control, indexes, value,
                          std::make_index_sequence<Of<Setter>::kArity - 1>());
 }
@@ -384,6 +396,7 @@ constexpr Member Method(std::wstring_view name, DISPID id,
     m.argumentTypes = detail::kArgumentTypes<Fn>;
     m.argumentNames = names;
     m.required = detail::Required<Fn>(std::make_index_sequence<detail::Of<Fn>::kArity>());
+    m.outputs = detail::Of<Fn>::kOutputs;
     m.call = &detail::CallThunk<Fn>;
     return m;
 }

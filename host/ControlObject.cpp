@@ -332,19 +332,6 @@ HRESULT ControlObject::GetClassInfo(ITypeInfo** info) {
     });
 }
 
-HRESULT ControlObject::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT ControlObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    return ControlErrors::AtComBoundary([&]() -> HRESULT {
-        if (info) *info = nullptr;
-        return DISP_E_BADINDEX;
-    });
-}
-
 HRESULT ControlObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
     return ControlErrors::AtComBoundary([&]() -> HRESULT {
         if (!control_) return DISP_E_UNKNOWNNAME;

@@ -29,8 +29,9 @@ namespace Host {
 class ControlSite;
 
 class ControlObject final
-    : public ComObject<IOleObject, IOleControl, Also<IOleInPlaceActiveObject, IOleWindow>,
-                       IPerPropertyBrowsing, IDispatch, IProvideClassInfo, ISpecifyPropertyPages> {
+    : public WithoutTypeInfo<
+          ComObject<IOleObject, IOleControl, Also<IOleInPlaceActiveObject, IOleWindow>,
+                    IPerPropertyBrowsing, IDispatch, IProvideClassInfo, ISpecifyPropertyPages>> {
 public:
     static ComPtr<ControlObject> Create(std::unique_ptr<HostedControl> control);
 
@@ -89,8 +90,6 @@ public:
 
     // IDispatch: the control's members (HostedControl::Describe), and the host-kept ones
     // (HostMembers: Enabled, 0x8001000D, which reaches the control through the extender).
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,

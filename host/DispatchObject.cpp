@@ -1,10 +1,15 @@
 #include "host/DispatchObject.h"
 
-#include "controls/base/ControlError.h"
 #include "host/ControlDescription.h"
+#include "host/DispatchCall.h"
 #include "host/TypeInfo.h"
 
 namespace Host {
+
+namespace {
+// Methods take any number of arguments, each as given: the member decides what it accepts.
+constexpr DispatchCall::Signature kAnyArguments{{}, 0, 0, true};
+}  // namespace
 
 ComPtr<DispatchObject> DispatchObject::Create(std::wstring typeName, std::vector<Member> members,
                                               ComPtr<IDispatch> fallback) {
@@ -45,20 +50,18 @@ HRESULT DispatchObject::GetClassInfo(ITypeInfo** info) {
 
 HRESULT DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid,
                                       DISPID* ids) {
-    if (!names || !ids || count == 0) return E_INVALIDARG;
     if (detached_) return E_UNEXPECTED;
-    const std::wstring_view name(names[0] ? names[0] : L"");
-    for (size_t i = 0; i < members_.size(); ++i) {
-        if (!MemberNameIs(name, members_[i].name)) continue;
-        ids[0] = kFirstId + static_cast<DISPID>(i);
-        for (UINT n = 1; n < count; ++n)
-            ids[n] = DISPID_UNKNOWN;
-        return count > 1 ? DISP_E_UNKNOWNNAME : S_OK;  // members take no named arguments
+    const HRESULT hr =
+        DispatchCall::IdsOfNames(names, count, ids, [&](std::wstring_view name) -> DISPID {
+            for (size_t i = 0; i < members_.size(); ++i)
+                if (MemberNameIs(name, members_[i].name)) return kFirstId + static_cast<DISPID>(i);
+            return DISPID_UNKNOWN;
+        });
+    // The fallback object answers the names this table lacks.
+    if (hr == DISP_E_UNKNOWNNAME && ids[0] == DISPID_UNKNOWN && fallback_) {
+        return fallback_->GetIDsOfNames(iid, names, count, lcid, ids);
     }
-    if (fallback_) return fallback_->GetIDsOfNames(iid, names, count, lcid, ids);
-    for (UINT n = 0; n < count; ++n)
-        ids[n] = DISPID_UNKNOWN;
-    return DISP_E_UNKNOWNNAME;
+    return hr;
 }
 
 HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
@@ -72,44 +75,36 @@ HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DIS
     }
     // A copy: a member may detach this object (a method that unloads the form).
     const Member member = members_[index];
-    const UINT argCount = params ? params->cArgs : 0;
-    if (argCount > 0 && !params->rgvarg) return E_INVALIDARG;
-    HRESULT status = DISP_E_MEMBERNOTFOUND;
-    const HRESULT hr = ControlErrors::AtComBoundary([&] {
+    DISPPARAMS none{};
+    const DISPPARAMS& given = params ? *params : none;
+    return DispatchCall::Run(result, exception, [&]() -> HRESULT {
+        const bool assign = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
+        DispatchCall::Arguments args;
         Variant value;
-        if ((flags & DISPATCH_PROPERTYGET) && member.get && argCount == 0) {
-            value = member.get();
-        } else if ((flags & DISPATCH_METHOD) && member.call) {
-            // Arguments come last first.
-            std::vector<Variant> args;
-            for (UINT n = argCount; n-- > 0;)
-                args.emplace_back(params->rgvarg[n]);
-            value = member.call(args);
-        } else if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) && member.put) {
-            if (argCount != 1) {
-                status = DISP_E_BADPARAMCOUNT;
-                return;
+        if (assign) {
+            if (!member.put) return DISP_E_MEMBERNOTFOUND;
+            if (HRESULT hr = args.Take(given, true, {}, argError); FAILED(hr)) return hr;
+            if (HRESULT hr = DispatchCall::AssignedValue(given, VT_VARIANT, value, argError);
+                FAILED(hr)) {
+                return hr;
             }
-            member.put(Variant(params->rgvarg[0]));
+            member.put(value);
+            return S_OK;
+        }
+        if ((flags & DISPATCH_METHOD) && member.call) {
+            if (HRESULT hr = args.Take(given, false, kAnyArguments, argError); FAILED(hr)) {
+                return hr;
+            }
+            value = member.call(args.Values());
+        } else if ((flags & (DISPATCH_PROPERTYGET | DISPATCH_METHOD)) && member.get) {
+            if (HRESULT hr = args.Take(given, false, {}, argError); FAILED(hr)) return hr;
+            value = member.get();
         } else {
-            return;
+            return DISP_E_MEMBERNOTFOUND;
         }
-        status = S_OK;
         if (result) *result = value.Detach();
+        return S_OK;
     });
-    if (SUCCEEDED(hr)) return status;
-    if (exception) {
-        // The description the boundary put into the thread's error information.
-        *exception = EXCEPINFO{};
-        exception->scode = hr;
-        ComPtr<IErrorInfo> info;
-        if (GetErrorInfo(0, info.Put()) == S_OK && info) {
-            info->GetDescription(&exception->bstrDescription);
-            info->GetSource(&exception->bstrSource);
-        }
-        return DISP_E_EXCEPTION;
-    }
-    return hr;
 }
 
 }  // namespace Host

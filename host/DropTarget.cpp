@@ -12,11 +12,7 @@ namespace {
 
 // The drag loop's key state carries Alt itself, unlike a mouse message's flags.
 int16_t ShiftOf(DWORD keys) {
-    int16_t shift = 0;
-    if (keys & MK_SHIFT) shift |= 1;
-    if (keys & MK_CONTROL) shift |= 2;
-    if (keys & MK_ALT) shift |= 4;
-    return shift;
+    return Common::ShiftBits(keys & MK_SHIFT, keys & MK_CONTROL, keys & MK_ALT);
 }
 
 }  // namespace

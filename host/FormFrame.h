@@ -18,9 +18,9 @@ public:
     void Detach();  // the form is going: lets go of the active object
 
     // Registers the in-place active object of a control taking the focus
-    // (VTableHandle::ActiveObjectFor). The process's one active-object wrapper passes its
-    // references on to whichever control it stands for, so the frame of any form that holds
-    // it lets go first, while it still stands for that frame's control.
+    // (VTableHandle::ActiveObjectFor). The process's one active-object wrapper stands for one
+    // control at a time, so the frame of any form that holds it lets go first: no other
+    // form's frame goes on offering its keys to this control.
     void ActivateControl(IUnknown* control);
 
     // The registered active object (may be null).

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "controls/base/ControlError.h"
+#include "controls/base/Handles.h"
 
 namespace Host::LateBound {
 
@@ -20,20 +21,15 @@ DISPID IdOf(IDispatch* object, std::wstring_view name) {
 
 // Invoke with the error information of the object, whichever way it reports it.
 void Call(IDispatch* object, DISPID id, WORD flags, DISPPARAMS& params, VARIANT* result) {
-    EXCEPINFO exception{};
+    OwnedExcepInfo exception;
     const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
                                       &exception, nullptr);
     if (hr == DISP_E_EXCEPTION) {
-        if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
-        const std::wstring text(exception.bstrDescription ? exception.bstrDescription : L"",
-                                SysStringLen(exception.bstrDescription));
+        exception.FillIn();
         const HRESULT code = exception.scode ? exception.scode : E_FAIL;
-        SysFreeString(exception.bstrSource);
-        SysFreeString(exception.bstrDescription);
-        SysFreeString(exception.bstrHelpFile);
         int32_t number = ControlErrors::FromHResult(code);
         if (!number) number = static_cast<int32_t>(code);
-        ControlErrors::Raise(number, text);
+        ControlErrors::Raise(number, exception.Description());
     }
     ControlErrors::RaiseIfFailed(hr);
 }

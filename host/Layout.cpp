@@ -228,6 +228,20 @@ private:
     }
     [[noreturn]] void Fail(const std::string& message) const { FailAt(pos_, message); }
 
+    // An object attribute's value: the object, or Nothing for none.
+    template <class T>
+    void ExpectObjectOrNothing(std::optional<T>& field, const char* refusal) {
+        SkipSpaces();
+        const size_t at = pos_;
+        Value v = ParseValue();
+        if (auto* object = std::get_if<T>(&v))
+            field = std::move(*object);
+        else if (std::holds_alternative<Nothing>(v))
+            field.reset();
+        else
+            FailAt(at, refusal);
+    }
+
     void SkipSpaces() {
         while (pos_ < line_.size() && (line_[pos_] == ' ' || line_[pos_] == '\t'))
             ++pos_;
@@ -456,17 +470,9 @@ private:
             f.backColor = ExpectLong(a, INT32_MIN, INT32_MAX);
         else if (a == "ForeColor")
             f.foreColor = ExpectLong(a, INT32_MIN, INT32_MAX);
-        else if (a == "Font") {
-            SkipSpaces();
-            const size_t vat = pos_;
-            Value v = ParseValue();
-            if (auto* font = std::get_if<Font>(&v))
-                f.font = std::move(*font);
-            else if (std::holds_alternative<Nothing>(v))
-                f.font.reset();
-            else
-                FailAt(vat, "Font must be Font(...) or Nothing");
-        } else {
+        else if (a == "Font")
+            ExpectObjectOrNothing(f.font, "Font must be Font(...) or Nothing");
+        else {
             FailAt(at, "unknown form attribute \"" + a + "\"");
         }
     }
@@ -502,17 +508,9 @@ private:
             c.whatsThisHelpId = ExpectLong(a, INT32_MIN, INT32_MAX);
         else if (a == "DragMode")
             c.dragMode = ExpectLong(a, 0, 1);
-        else if (a == "DragIcon") {
-            SkipSpaces();
-            const size_t vat = pos_;
-            Value v = ParseValue();
-            if (auto* p = std::get_if<Picture>(&v))
-                c.dragIcon = std::move(*p);
-            else if (std::holds_alternative<Nothing>(v))
-                c.dragIcon.reset();
-            else
-                FailAt(vat, "DragIcon must be Picture(...) or Nothing");
-        } else {
+        else if (a == "DragIcon")
+            ExpectObjectOrNothing(c.dragIcon, "DragIcon must be Picture(...) or Nothing");
+        else {
             FailAt(at, "unknown control attribute \"" + a +
                            "\" (stored control properties are written \"Property " + a +
                            " = ...\")");

@@ -23,24 +23,10 @@ HRESULT PointerBrowsing::GetPredefinedStrings(VARIANT_BOOL* handled, DISPID id, 
     std::vector<std::wstring> names;
     std::vector<int32_t> values;
     Common::PointerPredefinedStrings(names, values);
-    SAFEARRAY* newStrings = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(names.size()));
-    SAFEARRAY* newCookies = SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(values.size()));
-    if (!newStrings || !newCookies) {
-        if (newStrings) SafeArrayDestroy(newStrings);
-        if (newCookies) SafeArrayDestroy(newCookies);
-        return E_OUTOFMEMORY;
+    if (const HRESULT hr = Common::PutPredefinedStrings(names, values, *strings, *cookies);
+        FAILED(hr)) {
+        return hr;
     }
-    for (LONG i = 0; i < static_cast<LONG>(names.size()); ++i) {
-        BSTR text = SysAllocString(names[static_cast<size_t>(i)].c_str());
-        SafeArrayPutElement(newStrings, &i, text);  // copies the string
-        SysFreeString(text);
-        LONG cookie = values[static_cast<size_t>(i)];
-        SafeArrayPutElement(newCookies, &i, &cookie);
-    }
-    if (*strings) SafeArrayDestroy(*strings);
-    if (*cookies) SafeArrayDestroy(*cookies);
-    *strings = newStrings;
-    *cookies = newCookies;
     if (handled) *handled = VARIANT_TRUE;
     return S_OK;
 }

@@ -1,6 +1,7 @@
 #include "script/FormObjects.h"
 
 #include "controls/base/ControlError.h"
+#include "controls/base/Handles.h"
 #include "host/Layout.h"
 #include "host/ControlDescription.h"
 #include "host/StoredValue.h"
@@ -158,9 +159,9 @@ protected:
             std::wstring description = ControlErrors::StandardDescription(number);
             ComPtr<IErrorInfo> info;
             if (GetErrorInfo(0, info.Put()) == S_OK && info) {
-                BSTR text = nullptr;
-                if (SUCCEEDED(info->GetDescription(&text)) && text && *text) description = text;
-                SysFreeString(text);
+                UniqueBstr text;
+                if (SUCCEEDED(info->GetDescription(text.Put())) && text && *text.Get())
+                    description = text.Get();
             }
             return ToException(number, description, exception);
         }

@@ -5,6 +5,7 @@
 
 #include "controls/base/ComObject.h"
 #include "controls/base/ControlError.h"
+#include "controls/base/Handles.h"
 
 namespace FormScript {
 
@@ -15,13 +16,6 @@ bool EndsWithNoCase(std::wstring_view text, std::wstring_view tail) {
     const std::wstring_view end = text.substr(text.size() - tail.size());
     return CompareStringOrdinal(end.data(), static_cast<int>(end.size()), tail.data(),
                                 static_cast<int>(tail.size()), TRUE) == CSTR_EQUAL;
-}
-
-std::wstring TakeBstr(BSTR& s) {
-    std::wstring text(s ? s : L"", s ? SysStringLen(s) : 0);
-    SysFreeString(s);
-    s = nullptr;
-    return text;
 }
 
 }  // namespace
@@ -134,17 +128,15 @@ public:
     HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
         if (!error || !engine_) return S_OK;
-        EXCEPINFO info{};
+        OwnedExcepInfo info;
         error->GetExceptionInfo(&info);
-        if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+        info.FillIn();
         DWORD context = 0;
         ULONG line = 0;
         LONG column = 0;
         error->GetSourcePosition(&context, &line, &column);
         const HRESULT code = info.scode ? info.scode : ControlErrors::ToHResult(info.wCode);
-        std::wstring description = TakeBstr(info.bstrDescription);
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrHelpFile);
+        std::wstring description = info.Description();
         if (description.empty())
             description = ControlErrors::StandardDescription(ControlErrors::FromHResult(code));
         engine_->Report(
@@ -199,17 +191,14 @@ bool ScriptEngine::Run(const std::wstring& code) {
     // Started before the text is given, so that the top-level code runs at once.
     engine_->SetScriptState(SCRIPTSTATE_STARTED);
     const int before = errorsReported_;
-    EXCEPINFO info{};
+    OwnedExcepInfo info;
     const HRESULT hr = parse->ParseScriptText(code.c_str(), nullptr, nullptr, nullptr, 0, 0,
                                               SCRIPTTEXT_ISVISIBLE, nullptr, &info);
     if (SUCCEEDED(hr)) return !failed_;
     if (errorsReported_ == before) {
         // Not told through the site: report what there is.
-        const std::wstring description = TakeBstr(info.bstrDescription);
-        Report(FormatScriptError(0, 0, description, info.scode ? info.scode : hr));
+        Report(FormatScriptError(0, 0, info.Description(), info.scode ? info.scode : hr));
     }
-    SysFreeString(info.bstrSource);
-    SysFreeString(info.bstrHelpFile);
     failed_ = true;
     return false;
 }
@@ -224,7 +213,7 @@ bool ScriptEngine::CallIfDefined(const std::wstring& name, std::span<VARIANT> ar
     DISPPARAMS params{reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
     VARIANT result;
     VariantInit(&result);
-    EXCEPINFO info{};
+    OwnedExcepInfo info;
     const int before = errorsReported_;
     ComPtr<IDispatch> global = global_;  // an error handler may close the engine
     const HRESULT hr = global->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
@@ -232,16 +221,14 @@ bool ScriptEngine::CallIfDefined(const std::wstring& name, std::span<VARIANT> ar
     VariantClear(&result);
     if (FAILED(hr)) {
         if (errorsReported_ == before) {
-            if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
-            std::wstring description = TakeBstr(info.bstrDescription);
+            info.FillIn();
+            std::wstring description = info.Description();
             if (description.empty())
                 description =
                     ControlErrors::StandardDescription(ControlErrors::FromHResult(info.scode));
             Report(FormatScriptError(0, 0, description + L" in " + name,
                                      hr == DISP_E_EXCEPTION && info.scode ? info.scode : hr));
         }
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrHelpFile);
         failed_ = true;
     }
     return true;

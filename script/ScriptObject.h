@@ -65,11 +65,9 @@ __CRT_UUID_DECL(FormScript::IScriptObject, 0x6b1e7d2c, 0x3f4a, 0x4c55, 0x9a, 0x0
 namespace FormScript {
 #endif
 
-class ScriptObject : public ComObject<IDispatch, IScriptObject> {
+class ScriptObject : public WithoutTypeInfo<ComObject<IDispatch, IScriptObject>> {
 public:
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,

@@ -1,5 +1,6 @@
 #include "setup/MAutomation.h"
 
+#include "controls/base/Handles.h"
 #include "setup/MErrors.h"
 
 namespace MAutomation {
@@ -20,18 +21,6 @@ DISPID MemberId(IDispatch* object, const wchar_t* name) {
     return id;
 }
 
-// Owns what Invoke may leave in an EXCEPINFO.
-struct ExcepInfo : EXCEPINFO {
-    ExcepInfo() : EXCEPINFO{} {}
-    ExcepInfo(const ExcepInfo&) = delete;
-    ExcepInfo& operator=(const ExcepInfo&) = delete;
-    ~ExcepInfo() {
-        SysFreeString(bstrSource);
-        SysFreeString(bstrDescription);
-        SysFreeString(bstrHelpFile);
-    }
-};
-
 Variant Invoke(IDispatch* object, const wchar_t* name, WORD flags,
                const std::vector<Variant>& args) {
     const DISPID id = MemberId(object, name);
@@ -48,7 +37,7 @@ Variant Invoke(IDispatch* object, const wchar_t* name, WORD flags,
         params.rgdispidNamedArgs = &put;
     }
     Variant result;
-    ExcepInfo excepInfo;
+    OwnedExcepInfo excepInfo;
     UINT argErr = 0;
     const HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                                       (flags & DISPATCH_PROPERTYPUT) ? nullptr : result.Ptr(),

@@ -171,57 +171,47 @@ bool IsExcelRunning() {
     return running;
 }
 
+// What each step of a procedure was doing, for the failure report; a step of one procedure
+// only has no text in the other.
+struct StepEntry {
+    int step;
+    const wchar_t* install;
+    const wchar_t* remove;
+};
+constexpr StepEntry kStepTexts[] = {
+    {10, L"Файл надстройки из ресурсов не загружен", L""},
+    {13, L"Не удалось определить путь к файлу надстройки",
+     L"Не удалось определить путь к файлу надстройки"},
+    {15, L"Не могу удалить старый файл надстройки", L""},
+    {20, L"Не могу создать новый файл надстройки", L""},
+    {25, L"Не могу записать данные в файл надстройки", L""},
+    {30, L"Не удалось закрыть файл надстройки", L""},
+    {50, L"Не удалось открыть Excel", L"Не удалось открыть Excel"},
+    {60, L"Не удалось включить надстройку ", L"Не удалось отключить надстройку "},
+    {63, L"Не удалось получить путь к Excel", L"Не удалось получить путь к Excel"},
+    {64, L"Не удалось получить путь к текущей папке", L""},
+    {65, L"Не удалось закрыть Excel", L"Не удалось закрыть Excel"},
+    {80, L"Файл справки из ресурсов не загружен", L"Не могу удалить старый файл надстройки"},
+    {81, L"Не могу проверить права администратора", L""},
+    {83, L"Не могу удалить старый файл справки", L"Не могу удалить старый файл справки"},
+    {88, L"Не могу создать новый файл справки", L""},
+    {90, L"Не могу записать данные в файл справки", L""},
+    {93, L"Не удалось закрыть файл справки", L""},
+    {100, L"Не могу удалить старый файл справки в текущей папке", L""},
+    {110, L"Не могу создать новый файл справки в текущей папке", L""},
+    {115, L"Не могу записать данные в файл справки в текущей папке", L""},
+    {120, L"Не удалось закрыть файл справки в текущей папке", L""},
+};
+
 std::wstring StepText(Procedure procedure, int step) {
-    const bool install = procedure == Procedure::InstallAddIn;
-    switch (step) {
-        case 10:
-            return install ? L"Файл надстройки из ресурсов не загружен" : L"";
-        case 13:
-            return L"Не удалось определить путь к файлу надстройки";
-        case 15:
-            return install ? L"Не могу удалить старый файл надстройки" : L"";
-        case 20:
-            return install ? L"Не могу создать новый файл надстройки" : L"";
-        case 25:
-            return install ? L"Не могу записать данные в файл надстройки" : L"";
-        case 30:
-            return install ? L"Не удалось закрыть файл надстройки" : L"";
-        case 50:
-            return L"Не удалось открыть Excel";
-        case 60:
-            return (install ? L"Не удалось включить надстройку "
-                            : L"Не удалось отключить надстройку ") +
-                   std::wstring(kAddInName) + kManualTail;
-        case 63:
-            return L"Не удалось получить путь к Excel";
-        case 64:
-            return install ? L"Не удалось получить путь к текущей папке" : L"";
-        case 65:
-            return L"Не удалось закрыть Excel";
-        case 80:
-            return install ? L"Файл справки из ресурсов не загружен"
-                           : L"Не могу удалить старый файл надстройки";
-        case 81:
-            return install ? L"Не могу проверить права администратора" : L"";
-        case 83:
-            return L"Не могу удалить старый файл справки";
-        case 88:
-            return install ? L"Не могу создать новый файл справки" : L"";
-        case 90:
-            return install ? L"Не могу записать данные в файл справки" : L"";
-        case 93:
-            return install ? L"Не удалось закрыть файл справки" : L"";
-        case 100:
-            return install ? L"Не могу удалить старый файл справки в текущей папке" : L"";
-        case 110:
-            return install ? L"Не могу создать новый файл справки в текущей папке" : L"";
-        case 115:
-            return install ? L"Не могу записать данные в файл справки в текущей папке" : L"";
-        case 120:
-            return install ? L"Не удалось закрыть файл справки в текущей папке" : L"";
-        default:
-            return L"";
+    for (const StepEntry& t : kStepTexts) {
+        if (t.step != step) continue;
+        std::wstring text = procedure == Procedure::InstallAddIn ? t.install : t.remove;
+        // The add-in could not be switched: the user is told how to do it by hand.
+        if (step == 60) text += std::wstring(kAddInName) + kManualTail;
+        return text;
     }
+    return L"";
 }
 
 void ReportFailure(Procedure procedure, int step, const ControlError& error, IDispatch* excel) {

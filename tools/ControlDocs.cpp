@@ -127,6 +127,7 @@ std::string Arguments(const Host::Member& m) {
     for (size_t i = 0; i < m.argumentTypes.size(); ++i) {
         if (i) text += ", ";
         if (i >= m.required) text += "[optional] ";
+        if (m.outputs & (1u << i)) text += "ByRef ";
         text +=
             i < m.argumentNames.size() ? Utf8(m.argumentNames[i]) : "arg" + std::to_string(i + 1);
         text += std::string(" As ") + TypeName(m.argumentTypes[i]);

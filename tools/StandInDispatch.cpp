@@ -17,17 +17,6 @@ StandInDispatch::~StandInDispatch() {
     StandInServer::ObjectDestroyed();
 }
 
-HRESULT StandInDispatch::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_INVALIDARG;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT StandInDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) *info = nullptr;
-    return DISP_E_BADINDEX;
-}
-
 HRESULT StandInDispatch::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                        DISPID* ids) {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;

@@ -12,7 +12,7 @@
 #include "controls/base/ComObject.h"
 #include "tools/StandInConfig.h"
 
-class StandInDispatch : public ComObject<IDispatch> {
+class StandInDispatch : public WithoutTypeInfo<ComObject<IDispatch>> {
 public:
     struct Member {
         const wchar_t* name;
@@ -20,8 +20,6 @@ public:
     };
 
     // IDispatch: no type information; names are resolved without regard to case.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** info) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
                                             DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,

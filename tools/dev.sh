@@ -58,10 +58,7 @@ install_packages
 ctest_args() {
     local slots
     slots=$(grep -o '"id"' "$build/wine-slots.json" | wc -l)
-    # A test program that fails is run once more: the script runner's first real click into
-    # a form just shown is occasionally lost under Wine's virtual desktop, and a failure that
-    # is real fails twice.
-    echo --output-on-failure -j "${TEST_JOBS:-$slots}" --repeat until-pass:2
+    echo --output-on-failure -j "${TEST_JOBS:-$slots}"
 }
 
 # Runs one architecture's tests with ctest's own output and keeps its closing lines for the

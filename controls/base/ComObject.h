@@ -15,6 +15,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oaidl.h>
 #include <unknwn.h>
 
 namespace ComObjects {
@@ -104,4 +105,30 @@ class UnownedComObject : public ComObjects::Implements<Items...> {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
+namespace ComObjects {
+// IDispatch's type-information methods for an object that is called by name only.
+inline HRESULT NoTypeInfoCount(UINT* count) {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+}
+inline HRESULT NoTypeInfo(ITypeInfo** info) {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+}
+}  // namespace ComObjects
+
+// The same as a base of a COM object:
+//   class Site final : public WithoutTypeInfo<ComObject<IOleClientSite, IDispatch>> { ... };
+template <class Base>
+class WithoutTypeInfo : public Base {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        return ComObjects::NoTypeInfoCount(count);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        return ComObjects::NoTypeInfo(info);
+    }
 };

@@ -492,20 +492,18 @@ uint16_t AccelCharCode(const std::wstring& caption) {
 
 // ---- Keyboard and mouse state -------------------------------------------------------------
 
+int16_t ShiftBits(bool shift, bool control, bool alt) {
+    return static_cast<int16_t>((shift ? 1 : 0) | (control ? 2 : 0) | (alt ? 4 : 0));
+}
+
 int16_t GetShiftState() {
-    int16_t shift = 0;
-    if (GetKeyState(VK_SHIFT) < 0) shift |= 1;
-    if (GetKeyState(VK_CONTROL) < 0) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
-    return shift;
+    return ShiftBits(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
+                     GetKeyState(VK_MENU) < 0);
 }
 
 int16_t ShiftFromMouseFlags(WPARAM wParam) {
-    int16_t shift = 0;
-    if (wParam & MK_SHIFT) shift |= 1;
-    if (wParam & MK_CONTROL) shift |= 2;
-    if (GetKeyState(VK_MENU) < 0) shift |= 4;
-    return shift;
+    // A mouse message's flags carry no Alt.
+    return ShiftBits(wParam & MK_SHIFT, wParam & MK_CONTROL, GetKeyState(VK_MENU) < 0);
 }
 
 int16_t ButtonFromMouseFlags(WPARAM wParam) {

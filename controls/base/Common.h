@@ -136,6 +136,7 @@ uint16_t AccelCharCode(const std::wstring& caption);
 // ---- Keyboard and mouse state -------------------------------------------------------------
 
 // Shift bits: 1 Shift, 2 Ctrl, 4 Alt. Button bits: 1 left, 2 right, 4 middle.
+int16_t ShiftBits(bool shift, bool control, bool alt);
 int16_t GetShiftState();
 int16_t ShiftFromMouseFlags(WPARAM wParam);
 int16_t ButtonFromMouseFlags(WPARAM wParam);

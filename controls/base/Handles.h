@@ -7,6 +7,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <string>
 #include <utility>
 
 template <class H, class Traits>
@@ -131,6 +132,26 @@ using UniqueMetafile = UniqueHandle<HMETAFILE, HandleTraits::Metafile>;
 using UniqueEnhMetafile = UniqueHandle<HENHMETAFILE, HandleTraits::EnhMetafile>;
 // A string handed out by a COM method (an out BSTR); Put() for the out parameter.
 using UniqueBstr = UniqueHandle<BSTR, HandleTraits::Bstr>;
+// What IDispatch::Invoke may leave in an EXCEPINFO, freed when it goes.
+struct OwnedExcepInfo : EXCEPINFO {
+    OwnedExcepInfo() : EXCEPINFO{} {}
+    OwnedExcepInfo(const OwnedExcepInfo&) = delete;
+    OwnedExcepInfo& operator=(const OwnedExcepInfo&) = delete;
+    ~OwnedExcepInfo() {
+        SysFreeString(bstrSource);
+        SysFreeString(bstrDescription);
+        SysFreeString(bstrHelpFile);
+    }
+    // Lets a deferred filler run, once.
+    void FillIn() {
+        if (pfnDeferredFillIn) pfnDeferredFillIn(this);
+        pfnDeferredFillIn = nullptr;
+    }
+    std::wstring Description() const {
+        return bstrDescription ? std::wstring(bstrDescription, SysStringLen(bstrDescription))
+                               : std::wstring();
+    }
+};
 // Memory of the COM task allocator (CoTaskMemAlloc).
 template <class T>
 using UniqueTaskMem = UniqueHandle<T*, HandleTraits::TaskMemory<T>>;

@@ -252,6 +252,7 @@ HRESULT STDMETHODCALLTYPE ReplacementGetPredefinedValue(IPerPropertyBrowsing* se
 struct ActiveObjectWrapper {
     const void* const* table;
     LONG users;                          // controls that installed kind 2
+    LONG holders;                        // references callers hold on the wrapper itself
     IOleInPlaceActiveObject* own;        // the active control's own object
     IOleInPlaceActiveObjectVB* partner;  // and its partner
 };
@@ -276,14 +277,15 @@ HRESULT STDMETHODCALLTYPE WrapperQueryInterface(IOleInPlaceActiveObject* self, R
     return w->own->QueryInterface(riid, ppv);
 }
 
+// Callers' references are the wrapper's own, never the control's: a holder (another form's
+// frame, say) may still hold it when it is pointed at another control, and its release must
+// not fall on that one. The wrapper itself holds the control it points at.
 ULONG STDMETHODCALLTYPE WrapperAddRef(IOleInPlaceActiveObject* self) {
-    ActiveObjectWrapper* w = Wrapper(self);
-    return w->own ? w->own->AddRef() : 1;
+    return static_cast<ULONG>(InterlockedIncrement(&Wrapper(self)->holders)) + 1;
 }
 
 ULONG STDMETHODCALLTYPE WrapperRelease(IOleInPlaceActiveObject* self) {
-    ActiveObjectWrapper* w = Wrapper(self);
-    return w->own ? w->own->Release() : 1;
+    return static_cast<ULONG>(InterlockedDecrement(&Wrapper(self)->holders)) + 1;
 }
 
 HRESULT STDMETHODCALLTYPE WrapperGetWindow(IOleInPlaceActiveObject* self, HWND* phwnd) {

@@ -114,10 +114,10 @@ void NotifyControlInfoChanged(IUnknown* control, bool setFocus);
 // focus: while kind 2 has users and the control answers IOleInPlaceActiveObjectVB, the
 // process's one active-object wrapper, pointed at this control, through which the frame's
 // TranslateAccelerator reaches the partner first; otherwise the control's own
-// IOleInPlaceActiveObject. The wrapper's references are the active control's own: the
-// process must have one holder of it at a time, which lets go of it (SetActiveObject with
-// none) before another control, of any form, takes the focus; and no reference on it may
-// be kept across that.
+// IOleInPlaceActiveObject. The wrapper holds the control it points at (until another
+// control takes it or the control removes kind 2); callers' references are the wrapper's
+// own, so a holder that keeps it while another control takes the focus releases nothing of
+// either control.
 ComPtr<IOleInPlaceActiveObject> ActiveObjectFor(IUnknown* control);
 
 // True when `object` is the process's active-object wrapper.

@@ -90,46 +90,33 @@ Variant& Variant::operator=(Variant&& other) noexcept {
     return *this;
 }
 
+namespace {
+template <VARTYPE VT, class T>
+Variant Scalar(T value) {
+    Variant v;
+    ScalarField<VT>(v.Get()) = value;
+    v.Get().vt = VT;
+    return v;
+}
+}  // namespace
+
 Variant Variant::Bool(bool value) {
-    Variant v;
-    v.v_.vt = VT_BOOL;
-    v.v_.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
+    return Scalar<VT_BOOL>(static_cast<VARIANT_BOOL>(value ? VARIANT_TRUE : VARIANT_FALSE));
 }
-
 Variant Variant::Int16(int16_t value) {
-    Variant v;
-    v.v_.vt = VT_I2;
-    v.v_.iVal = value;
-    return v;
+    return Scalar<VT_I2>(value);
 }
-
 Variant Variant::Int32(int32_t value) {
-    Variant v;
-    v.v_.vt = VT_I4;
-    v.v_.lVal = value;
-    return v;
+    return Scalar<VT_I4>(static_cast<LONG>(value));
 }
-
 Variant Variant::Int64(int64_t value) {
-    Variant v;
-    v.v_.vt = VT_I8;
-    v.v_.llVal = value;
-    return v;
+    return Scalar<VT_I8>(static_cast<LONGLONG>(value));
 }
-
 Variant Variant::Float(float value) {
-    Variant v;
-    v.v_.vt = VT_R4;
-    v.v_.fltVal = value;
-    return v;
+    return Scalar<VT_R4>(value);
 }
-
 Variant Variant::Double(double value) {
-    Variant v;
-    v.v_.vt = VT_R8;
-    v.v_.dblVal = value;
-    return v;
+    return Scalar<VT_R8>(value);
 }
 
 Variant Variant::String(std::wstring_view value) {

@@ -66,6 +66,25 @@ private:
     VARIANT v_;
 };
 
+// The field of a VARIANT that holds a value of the scalar type `VT`.
+template <VARTYPE VT>
+auto& ScalarField(VARIANT& v) {
+    if constexpr (VT == VT_BOOL) {
+        return v.boolVal;
+    } else if constexpr (VT == VT_I2) {
+        return v.iVal;
+    } else if constexpr (VT == VT_I4) {
+        return v.lVal;
+    } else if constexpr (VT == VT_I8) {
+        return v.llVal;
+    } else if constexpr (VT == VT_R4) {
+        return v.fltVal;
+    } else {
+        static_assert(VT == VT_R8, "a scalar type");
+        return v.dblVal;
+    }
+}
+
 // Whether a variant of this type (held by reference or not) is a number: an integer of any
 // size, a single, a double or a decimal.
 inline bool IsNumberType(VARTYPE type) {

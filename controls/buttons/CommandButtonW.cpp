@@ -22,6 +22,7 @@ constexpr DISPID kOwn = 0x68030000;
 const std::wstring_view kZOrderArgs[] = {L"Position"};
 const std::wstring_view kDragArgs[] = {L"Action"};
 const std::wstring_view kShieldArgs[] = {L"State"};
+const std::wstring_view kIdealSizeArgs[] = {L"Width", L"Height"};
 
 const Host::Member kMembers[] = {
     ReadOnly<&CB::Name>(L"Name", kOwn + 1),
@@ -71,6 +72,7 @@ const Host::Member kMembers[] = {
     Host::Method<&CB::ZOrder>(L"ZOrder", kOwn + 33, kZOrderArgs),
     Host::Method<&CB::Drag>(L"Drag", kOwn + 34, kDragArgs),
     Host::Method<&CB::OLEDrag>(L"OLEDrag", kOwn + 35),
+    Host::Method<&CB::GetIdealSize>(L"GetIdealSize", kOwn + 36, kIdealSizeArgs),
 };
 
 const Host::EventParameter kOwnerDrawArgs[] = {{L"DisplayAsDefault", VT_BOOL, false},

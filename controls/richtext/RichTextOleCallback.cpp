@@ -40,27 +40,6 @@ HRESULT RichTextOleCallback::NewStorage(IStorage** storage) {
                             0, storage);
 }
 
-HRESULT RichTextOleCallback::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IRichEditOleCallback)) {
-        return E_NOINTERFACE;
-    }
-    *object = static_cast<IRichEditOleCallback*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG RichTextOleCallback::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG RichTextOleCallback::Release() {
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0) delete this;
-    return static_cast<ULONG>(refs);
-}
-
 HRESULT RichTextOleCallback::GetNewStorage(LPSTORAGE* storage) {
     if (!storage) return E_INVALIDARG;
     *storage = nullptr;

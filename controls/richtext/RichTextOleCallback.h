@@ -13,7 +13,13 @@
 
 #include <cstdint>
 
+#include "controls/base/ComObject.h"
 #include "controls/base/ComPtr.h"
+
+// The system headers give the interface no identifier for __uuidof.
+#ifdef __CRT_UUID_DECL
+__CRT_UUID_DECL(IRichEditOleCallback, 0x00020D03, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46)
+#endif
 
 // What the object asks of its control. Each call may throw; the object then answers the
 // window E_NOTIMPL.
@@ -36,7 +42,7 @@ protected:
     ~RichTextOleEvents() = default;
 };
 
-class RichTextOleCallback final : public IRichEditOleCallback {
+class RichTextOleCallback final : public ComObject<IRichEditOleCallback> {
 public:
     // A new object with one reference, the caller's.
     static ComPtr<RichTextOleCallback> Create(RichTextOleEvents& owner);
@@ -47,10 +53,6 @@ public:
 
     // A storage that is deleted when its last reference goes.
     static HRESULT NewStorage(IStorage** storage);
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE GetNewStorage(LPSTORAGE* storage) override;
     HRESULT STDMETHODCALLTYPE GetInPlaceContext(LPOLEINPLACEFRAME*, LPOLEINPLACEUIWINDOW*,
@@ -76,8 +78,7 @@ public:
 
 private:
     explicit RichTextOleCallback(RichTextOleEvents& owner);
-    ~RichTextOleCallback();
+    ~RichTextOleCallback() override;
 
-    LONG refs_ = 1;
     RichTextOleEvents* owner_;  // not held: the control outlives its window's use of us
 };

@@ -21,6 +21,15 @@ Host.Click cmdCount
 Host.Click cmdCount
 Host.SendKeys "~"
 Host.Echo cmdCount.Caption
+' Output arguments come back in the script's variables. Common controls older than version 6
+' have no ideal size: then both stay as they were passed.
+Dim idealWidth, idealHeight
+idealWidth = -1
+idealHeight = -1
+cmdCount.GetIdealSize idealWidth, idealHeight
+If Not ((idealWidth = -1 And idealHeight = -1) Or (idealWidth > 0 And idealHeight > 0)) Then
+    Err.Raise 5, , "GetIdealSize gave " & idealWidth & " x " & idealHeight
+End If
 If Host.Arguments.Count > 0 Then
     Form.Show 1
 Else

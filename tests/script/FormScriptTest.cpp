@@ -229,6 +229,28 @@ const Case kCases[] = {
      "Host.Echo Err.Number, Err.Description\n"
      "Form.Hide\n",
      "True True True\nFalse True\n5 The object has no property pages\n", "", 0},
+    {"KeyPressHandlerChangesOrSwallowsTheKey", L"t.vbs", kLayout.c_str(),
+     "Sub rtbText_KeyPress(KeyAscii)\n"
+     "    If KeyAscii = Asc(\"x\") Then KeyAscii = 0\n"
+     "    If KeyAscii = Asc(\"b\") Then KeyAscii = Asc(\"B\")\n"
+     "End Sub\n"
+     "Form.Show\n"
+     "rtbText.SetFocus\n"
+     "Host.SendKeys \"axbx\"\n"
+     "Host.Echo rtbText.Text\n"
+     "Form.Hide\n",
+     "aB\n", "", 0},
+    {"DialogKeysAnswerTheNextCommonDialog", L"t.js", nullptr,
+     "var d = Form.Controls.Add('CommonDialog', 'dlg');\n"
+     "Form.Show();\n"
+     "Host.DialogKeys('C:\\\\picked.txt~');\n"
+     "d.ShowSave();\n"
+     "Host.Echo(d.FileName, d.FileTitle);\n"
+     "d.CancelError = true;\n"
+     "Host.DialogKeys('{ESC}');\n"
+     "try { d.ShowColor(); } catch (e) { Host.Echo(e.number & 0xFFFF, e.description); }\n"
+     "Form.Hide();\n",
+     "C:\\picked.txt picked.txt\n32755 Cancel was selected.\n", "", 0},
     {"ModalShowReturnsWhenHidden", L"t.vbs", kLayout.c_str(),
      "Sub Form_Activate\n"
      "    Host.Click cmdOk\n"

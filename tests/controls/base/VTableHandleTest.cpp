@@ -547,12 +547,27 @@ TEST(VTableHandle, TheActiveObjectWrapperTriesThePartnerThenTheControlsOwnObject
     ComPtr<IOleInPlaceActiveObject> wrapper = ActiveObjectFor(c.Unknown());
     ASSERT_TRUE(wrapper);
     EXPECT_NE(wrapper.Get(), c.Active());
-    // Its references are the control's.
+    // It holds the control; callers' references are its own.
     const LONG held = c.refs;
     EXPECT_GT(held, refsBefore);
     wrapper->AddRef();
-    EXPECT_EQ(c.refs, held + 1);
+    EXPECT_EQ(c.refs, held);
     wrapper->Release();
+    EXPECT_EQ(c.refs, held);
+    // A holder that keeps it while another control takes it releases neither control.
+    {
+        FakeControl other(true);
+        SetVTableHandling(other.Unknown(), kOleInPlaceActiveObject);
+        const LONG otherBefore = other.refs;
+        ComPtr<IOleInPlaceActiveObject> keptByAnotherFrame = wrapper;
+        ASSERT_EQ(ActiveObjectFor(other.Unknown()).Get(), wrapper.Get());
+        EXPECT_EQ(c.refs, refsBefore);
+        keptByAnotherFrame.Reset();
+        EXPECT_EQ(other.refs, otherBefore + 2);  // the wrapper's hold: own object and partner
+        ASSERT_EQ(ActiveObjectFor(c.Unknown()).Get(), wrapper.Get());
+        RemoveVTableHandling(other.Unknown(), kOleInPlaceActiveObject);
+        EXPECT_EQ(other.refs, otherBefore);
+    }
     EXPECT_EQ(c.refs, held);
     // It is its own active object; anything else is the control's.
     ComPtr<IOleInPlaceActiveObject> same;
