@@ -21,37 +21,14 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FBench
-    ClientWidth = 6000
-    ClientHeight = 3000
-    Font = Font(Name = "Tahoma", Size = 9.75, Charset = 204)
-    Begin CommandButtonW cmdBench
-        Left = 150
-        Top = 150
-        Width = 1500
-        Height = 600
-        Property Caption = Utf16("&Bench")
-    End
-    Begin CheckBoxW chbBench
-        Left = 150
-        Top = 900
-        Width = 3000
-        Height = 420
-    End
-End
-)";
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+const std::string kLayout = testsupport::LayoutText(
+    "FBench", 6000, 3000, {testsupport::kTahoma},
+    {{"CommandButtonW", "cmdBench", 150, 150, 1500, 600, "Property Caption = Utf16(\"&Bench\")"},
+     {"CheckBoxW", "chbBench", 150, 900, 3000, 420}});
 
 // Assigns a 32-bit value to a member by name, as a script would: the same route for every
 // button type, and nothing for a type that has no such member.
@@ -71,25 +48,10 @@ void Assign(Host::Form& form, const wchar_t* control, const wchar_t* member, LON
 }
 
 // Counts around `cycles` rounds; reports the growth of each count (goal: none).
-void Measure(const char* name, const char* what, int cycles,
-             const std::function<void(int)>& cycle) {
-    cycle(0);  // the first round makes what lives as long as the process
-    Pump();
-    const testsupport::GuiObjectCounts before = testsupport::CountGuiObjects();
-    for (int i = 1; i <= cycles; ++i) {
-        cycle(i);
-        if (i % 50 == 0) Pump();
-    }
-    Pump();
-    const testsupport::GuiObjectCounts after = testsupport::CountGuiObjects();
-    char detail[256];
-    std::snprintf(detail, sizeof detail, "%d %s: GDI %ld -> %ld, USER %ld -> %ld", cycles, what,
-                  before.gdi, after.gdi, before.user, after.user);
-    const std::string base = std::string("buttons.") + name;
-    BenchReport::Figure((base + "_gdi_growth").c_str(), static_cast<double>(after.gdi - before.gdi),
-                        "<= 0", detail);
-    BenchReport::Figure((base + "_user_growth").c_str(),
-                        static_cast<double>(after.user - before.user), "<= 0", detail);
+template <class Cycle>
+void Measure(const char* name, const char* what, int cycles, Cycle&& cycle) {
+    BenchReport::GrowthEach(std::string("buttons.") + name, cycles, what,
+                            BenchReport::CountAround(cycles, cycle));
 }
 
 }  // namespace
@@ -97,10 +59,8 @@ void Measure(const char* name, const char* what, int cycles,
 int wmain(int argc, wchar_t** argv) {
     const int cycles = argc > 1 ? std::max(10, _wtoi(argv[1])) : 1000;
     OleInitialize(nullptr);
-    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
-    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
+        auto form = testsupport::FormOf<CommandButtonW, CheckBoxW>(kLayout);
         Measure("create_destroy",
                 "forms with a command button and a check box created and destroyed", cycles,
                 [&](int) {
@@ -110,7 +70,7 @@ int wmain(int argc, wchar_t** argv) {
                 });
     }
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
+        auto form = testsupport::FormOf<CommandButtonW, CheckBoxW>(kLayout);
         form->Show();
         // The check box takes its place here once it re-creates its window for these too.
         for (const wchar_t* control : {L"cmdBench", L"chbBench"}) {

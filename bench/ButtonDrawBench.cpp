@@ -26,88 +26,29 @@
 #include "tests/support/ComCtlVersion.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FBench
-    ClientWidth = 6000
-    ClientHeight = 4500
-    Font = Font(Name = "Tahoma", Size = 9.75, Charset = 204)
-    Begin CommandButtonW cmdSystem
-        Left = 150
-        Top = 150
-        Width = 1800
-        Height = 900
-        Property Caption = Utf16("Install")
-    End
-    Begin CommandButtonW cmdGraphical
-        Left = 2100
-        Top = 150
-        Width = 1800
-        Height = 900
-        Property Caption = Utf16("Install")
-        Property Style = 1
-    End
-    Begin CommandButtonW cmdOwner
-        Left = 4050
-        Top = 150
-        Width = 1800
-        Height = 900
-        Property Caption = Utf16("Install")
-        Property DrawMode = 1
-    End
-    Begin CommandButtonW cmdSplit
-        Left = 150
-        Top = 1200
-        Width = 1800
-        Height = 900
-        Property SplitButton = True
-    End
-    Begin CommandButtonW cmdTransparent
-        Left = 2100
-        Top = 1200
-        Width = 1800
-        Height = 900
-        Property Transparent = True
-    End
-    Begin CheckBoxW chkGraphical
-        Left = 4050
-        Top = 1200
-        Width = 1800
-        Height = 900
-        Property Style = 1
-        Property Value = 1
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FBench", 6000, 4500, {testsupport::kTahoma},
+    {{"CommandButtonW", "cmdSystem", 150, 150, 1800, 900, "Property Caption = Utf16(\"Install\")"},
+     {"CommandButtonW", "cmdGraphical", 2100, 150, 1800, 900,
+      "Property Caption = Utf16(\"Install\")\nProperty Style = 1"},
+     {"CommandButtonW", "cmdOwner", 4050, 150, 1800, 900,
+      "Property Caption = Utf16(\"Install\")\nProperty DrawMode = 1"},
+     {"CommandButtonW", "cmdSplit", 150, 1200, 1800, 900, "Property SplitButton = True"},
+     {"CommandButtonW", "cmdTransparent", 2100, 1200, 1800, 900, "Property Transparent = True"},
+     {"CheckBoxW", "chkGraphical", 4050, 1200, 1800, 900,
+      "Property Style = 1\nProperty Value = 1"}});
 
 using BenchReport::Median;
 using BenchReport::Now;
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
-
 // Objects of the process gained over 1,000 steps (GDI and USER together).
-void Growth(const char* name, const char* what, const std::function<void()>& step) {
-    step();  // what lives for the process is made now
-    Pump();
-    const auto before = testsupport::CountGuiObjects();
-    for (int i = 0; i < 1000; ++i)
-        step();
-    Pump();
-    const auto after = testsupport::CountGuiObjects();
-    char detail[200];
-    std::snprintf(detail, sizeof(detail), "%s: GDI %ld -> %ld, USER %ld -> %ld", what, before.gdi,
-                  after.gdi, before.user, after.user);
-    BenchReport::Figure(name,
-                        static_cast<double>((after.gdi - before.gdi) + (after.user - before.user)),
-                        "<= 0", detail);
+template <class Step>
+void Growth(const char* name, const char* what, Step&& step) {
+    BenchReport::Growth(name, 1000, what, BenchReport::CountAround(1000, [&](int) { step(); }));
 }
 
 }  // namespace
@@ -118,9 +59,7 @@ int wmain(int argc, wchar_t** argv) {
     OleInitialize(nullptr);
     // Wine's library says 5.81: the split glyph needs what a version 6.1 library answers.
     auto comctl = std::make_unique<testsupport::ComCtlVersion>(6, 10);
-    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
-    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
-    auto form = Host::Form::FromText(kLayout, "bench.layout");
+    auto form = testsupport::FormOf<CommandButtonW, CheckBoxW>(kLayout);
     form->On(L"cmdOwner", L"OwnerDraw", [](Host::Event& e) {
         auto dc = reinterpret_cast<HDC>(static_cast<INT_PTR>(e.Arg(3).ToInt32()));
         RECT r{e.Arg(4).ToInt32(), e.Arg(5).ToInt32(), e.Arg(6).ToInt32(), e.Arg(7).ToInt32()};
@@ -130,7 +69,7 @@ int wmain(int argc, wchar_t** argv) {
         DrawTextW(dc, L"Install", -1, &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     });
     form->Show(Host::ShowMode::Modeless);
-    Pump();
+    BenchReport::Pump();
 
     auto& split = form->ControlAs<CommandButtonW>(L"cmdSplit");
     auto& transparent = form->ControlAs<CommandButtonW>(L"cmdTransparent");
@@ -142,16 +81,16 @@ int wmain(int argc, wchar_t** argv) {
         testsupport::AsPictureDisp(testsupport::BitmapPicture(24, 24, RGB(0, 0, 255)).Get());
     graphical.SetPicture(picture);
 
-    Growth("buttons.objects_after_split_glyphs", "1,000 split-glyph assignments",
+    Growth("buttons.objects_after_split_glyphs", "split-glyph assignments",
            [&] { split.SetSplitButtonGlyph(glyph); });
-    Growth("buttons.objects_after_style_toggles", "1,000 style toggles (graphical and back)", [&] {
+    Growth("buttons.objects_after_style_toggles", "style toggles (graphical and back)", [&] {
         split.SetStyle(1);
         split.SetStyle(0);
     });
-    Growth("buttons.objects_after_transparent_refreshes", "1,000 refreshes of a transparent button",
+    Growth("buttons.objects_after_transparent_refreshes", "refreshes of a transparent button",
            [&] { transparent.Refresh(); });
-    Growth("buttons.objects_after_checked_refreshes",
-           "1,000 refreshes of a checked graphical check box", [&] { check.Refresh(); });
+    Growth("buttons.objects_after_checked_refreshes", "refreshes of a checked graphical check box",
+           [&] { check.Refresh(); });
 
     // Paint time: the same memory bitmap, WM_PRINTCLIENT to each button window in turn.
     HWND windows[] = {form->ControlAs<CommandButtonW>(L"cmdSystem").hWnd(), graphical.hWnd(),

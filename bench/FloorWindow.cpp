@@ -9,6 +9,8 @@
 
 #include <cstring>
 
+#include "tests/support/TestWindow.h"
+
 namespace {
 
 constexpr UINT kLicence = 150;
@@ -71,18 +73,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     HMODULE richEditLibrary =
         LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = L"PaylevixFloorWindow";
-    RegisterClassExW(&wc);
+    const wchar_t* windowClass = testsupport::WindowClass(
+        L"PaylevixFloorWindow", WindowProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+        LoadCursorW(nullptr, IDC_ARROW));
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
     RECT frame{0, 0, 418, 476};
     AdjustWindowRectEx(&frame, style, FALSE, 0);
-    HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Floor window", style, CW_USEDEFAULT,
+    HWND hwnd = CreateWindowExW(0, windowClass, L"Floor window", style, CW_USEDEFAULT,
                                 CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top,
                                 nullptr, nullptr, instance, nullptr);
 

@@ -19,48 +19,17 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FBench
-    ClientWidth = 6000
-    ClientHeight = 4500
-    Font = Font(Name = "Tahoma", Size = 9.75, Charset = 204)
-    Begin LabelW lblText
-        Left = 150
-        Top = 150
-        Width = 4500
-        Height = 1800
-        Property WordWrap = True
-        Property EllipsisFormat = 1
-    End
-End
-)";
+const std::string kLayout =
+    testsupport::LayoutText("FBench", 6000, 4500, {testsupport::kTahoma},
+                            {{"LabelW", "lblText", 150, 150, 4500, 1800,
+                              "Property WordWrap = True\nProperty EllipsisFormat = 1"}});
 
-double Now() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+using BenchReport::Median;
+using BenchReport::Now;
 
 std::wstring Text(size_t length) {
     std::wstring text;
@@ -71,28 +40,16 @@ std::wstring Text(size_t length) {
     return text;
 }
 
-// GDI and USER objects gained over many cycles: the goal is none.
-void ReportGrowth(const char* name, const char* what, const testsupport::GuiObjectCounts& before,
-                  const testsupport::GuiObjectCounts& after) {
-    char detail[200];
-    std::snprintf(detail, sizeof detail, "%s: GDI %ld -> %ld, USER %ld -> %ld objects", what,
-                  before.gdi, after.gdi, before.user, after.user);
-    const long grown =
-        std::max(0L, after.gdi - before.gdi) + std::max(0L, after.user - before.user);
-    BenchReport::Figure(name, static_cast<double>(grown), "<= 0", detail);
-}
-
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const int batches = argc > 1 ? std::max(3, _wtoi(argv[1])) : 15;
     constexpr int kPerBatch = 50;
     OleInitialize(nullptr);
-    ControlTypes::Register<LabelW>(LabelW::kTypeName);
 
     // --- 1. painting ------------------------------------------------------------------------
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
+        auto form = testsupport::FormOf<LabelW>(kLayout);
         form->Show();
         auto& label = form->ControlAs<LabelW>(L"lblText");
         const std::wstring text = Text(1000);
@@ -153,38 +110,23 @@ int wmain(int argc, wchar_t** argv) {
 
     // --- 2. objects -------------------------------------------------------------------------
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
-        auto cycle = [&] {
-            form->Show();
-            form->ControlAs<LabelW>(L"lblText").SetMousePointer(4);
-            UpdateWindow(form->Hwnd());
-            form->Unload();
-        };
-        cycle();  // the first round makes what lives as long as the process
-        Pump();
-        const testsupport::GuiObjectCounts before = testsupport::CountGuiObjects();
-        for (int i = 0; i < 1000; ++i) {
-            cycle();
-            if (i % 50 == 0) Pump();
-        }
-        Pump();
-        const testsupport::GuiObjectCounts after = testsupport::CountGuiObjects();
-        std::printf(
-            "1,000 forms with a label loaded, painted and unloaded: GDI %ld -> %ld, USER "
-            "%ld -> %ld\n",
-            before.gdi, after.gdi, before.user, after.user);
-        ReportGrowth("label.objects_after_1000_forms",
-                     "1,000 forms with a label loaded, painted and unloaded", before, after);
+        auto form = testsupport::FormOf<LabelW>(kLayout);
+        BenchReport::Growth("label.objects_after_1000_forms", 1000,
+                            "forms with a label loaded, painted and unloaded",
+                            BenchReport::CountAround(1000, [&](int) {
+                                form->Show();
+                                form->ControlAs<LabelW>(L"lblText").SetMousePointer(4);
+                                UpdateWindow(form->Hwnd());
+                                form->Unload();
+                            }));
     }
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
+        auto form = testsupport::FormOf<LabelW>(kLayout);
         form->Show();
         auto& label = form->ControlAs<LabelW>(L"lblText");
         label.SetAutoSize(true);
         UpdateWindow(form->Hwnd());
-        Pump();
-        const testsupport::GuiObjectCounts before = testsupport::CountGuiObjects();
-        for (int i = 0; i < 1000; ++i) {
+        const auto objects = BenchReport::CountAround(1000, [&](int i) {
             ComPtr<IFont> font;
             label.Font()->QueryInterface(IID_IFont, reinterpret_cast<void**>(font.Put()));
             CY size{};
@@ -200,13 +142,9 @@ int wmain(int argc, wchar_t** argv) {
                 label.SetFont(disp);  // a new font object
             }
             UpdateWindow(form->Hwnd());
-        }
-        Pump();
-        const testsupport::GuiObjectCounts after = testsupport::CountGuiObjects();
-        std::printf("1,000 font changes of a self-sizing label: GDI %ld -> %ld, USER %ld -> %ld\n",
-                    before.gdi, after.gdi, before.user, after.user);
-        ReportGrowth("label.objects_after_1000_font_changes",
-                     "1,000 font changes of a self-sizing label", before, after);
+        });
+        BenchReport::Growth("label.objects_after_1000_font_changes", 1000,
+                            "font changes of a self-sizing label", objects);
         form->Unload();
     }
     OleUninitialize();

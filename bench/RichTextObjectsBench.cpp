@@ -18,61 +18,29 @@
 #include "bench/BenchReport.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FBench
-    ClientWidth = 6000
-    ClientHeight = 4500
-    Begin RichTextBox rtbText
-        Left = 150
-        Top = 150
-        Width = 4500
-        Height = 3000
-    End
-End
-)";
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
+const std::string kLayout = testsupport::LayoutText(
+    "FBench", 6000, 4500, {}, {{"RichTextBox", "rtbText", 150, 150, 4500, 3000}});
 
 ComPtr<IPictureDisp> Bitmap() {
-    const HDC screen = GetDC(nullptr);
-    PICTDESC desc{};
-    desc.cbSizeofstruct = sizeof(desc);
-    desc.picType = PICTYPE_BITMAP;
-    desc.bmp.hbitmap = CreateCompatibleBitmap(screen, 32, 32);
-    ReleaseDC(nullptr, screen);
-    ComPtr<IPictureDisp> picture;
-    OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, picture.PutVoid());
-    return picture;
+    return testsupport::AsPictureDisp(testsupport::BitmapPicture(32, 32, 0).Get());
 }
 
+// GDI and USER objects around `cycles` rounds (goal: no growth), and the callback objects.
 template <class Cycle>
 void Measure(const char* name, const char* what, int cycles, Cycle&& cycle) {
-    cycle(0);  // the first round makes what lives as long as the process
-    Pump();
-    const LONG liveBefore = RichTextOleCallback::LiveObjects();
-    const testsupport::GuiObjectCounts before = testsupport::CountGuiObjects();
-    for (int i = 1; i <= cycles; ++i) {
+    LONG liveBefore = 0;
+    const BenchReport::Objects objects = BenchReport::CountAround(cycles, [&](int i) {
         cycle(i);
-        if (i % 50 == 0) Pump();
-    }
-    Pump();
-    const testsupport::GuiObjectCounts after = testsupport::CountGuiObjects();
-    std::printf("%d %s: GDI %ld -> %ld, USER %ld -> %ld, callback objects %ld -> %ld\n", cycles,
-                what, before.gdi, after.gdi, before.user, after.user, liveBefore,
+        if (i == 0) liveBefore = RichTextOleCallback::LiveObjects();
+    });
+    std::printf("%d %s: callback objects %ld -> %ld\n", cycles, what, liveBefore,
                 RichTextOleCallback::LiveObjects());
-    BenchReport::Figure((std::string(name) + "_gdi_growth").c_str(),
-                        static_cast<double>(after.gdi - before.gdi), "<= 0", what);
-    BenchReport::Figure((std::string(name) + "_user_growth").c_str(),
-                        static_cast<double>(after.user - before.user), "<= 0", what);
+    BenchReport::GrowthEach(name, cycles, what, objects);
 }
 
 }  // namespace
@@ -80,9 +48,8 @@ void Measure(const char* name, const char* what, int cycles, Cycle&& cycle) {
 int wmain(int argc, wchar_t** argv) {
     const int cycles = argc > 1 ? std::max(10, _wtoi(argv[1])) : 1000;
     OleInitialize(nullptr);
-    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
+        auto form = testsupport::FormOf<RichTextBox>(kLayout);
         Measure("rich_text_picture_forms",
                 "forms with a rich text box holding a picture, shown and unloaded", cycles,
                 [&](int) {
@@ -93,7 +60,7 @@ int wmain(int argc, wchar_t** argv) {
                 });
     }
     {
-        auto form = Host::Form::FromText(kLayout, "bench.layout");
+        auto form = testsupport::FormOf<RichTextBox>(kLayout);
         form->Show();
         auto& box = form->ControlAs<RichTextBox>(L"rtbText");
         box.OLEObjectsAddFromPicture(Bitmap());

@@ -55,12 +55,7 @@ namespace {
 
 constexpr size_t kMB = 1024 * 1024;
 
-double Now() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using BenchReport::Now;
 
 struct Fixed {
     char* data;

@@ -10,11 +10,13 @@
 #include <vector>
 
 #include "bench/BenchReport.h"
+#include "tests/support/TestWindow.h"
+#include "tests/support/WithoutTypeInfo.h"
 #include "controls/base/ComCtlsBase.h"
 
 namespace {
 
-class Receiver : public ISubclass {
+class Receiver : public testsupport::WithoutTypeInfo<ISubclass> {
 public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_ISubclass) {
@@ -27,15 +29,6 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
     // As a control does: look at the reference value, pass on what it does not handle.
     LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                                       DWORD_PTR dwRefData) override {
@@ -51,26 +44,12 @@ LRESULT CALLBACK BareProc(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam, UI
     return DefSubclassProc(hWnd, wMsg, wParam, lParam);
 }
 
-double Now() {
-    static LARGE_INTEGER frequency{};
-    if (!frequency.QuadPart) QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
 // Seconds for `count` messages sent to the window.
 double Batch(HWND hwnd, int count) {
-    const double start = Now();
+    const double start = BenchReport::Now();
     for (int i = 0; i < count; ++i)
         SendMessageW(hwnd, WM_GETTEXTLENGTH, 0, 0);
-    return Now() - start;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return (BenchReport::Now() - start) / 1000;
 }
 
 // Median over alternating batches of the through-ISubclass time over the bare time.
@@ -101,7 +80,7 @@ void Compare(const char* name, const wchar_t* cls, const char* what) {
                   "batches of %d messages)",
                   what, 1e6 * throughSum / (kBatches * kMessages),
                   1e6 * bareSum / (kBatches * kMessages), kBatches, kMessages);
-    BenchReport::Figure(name, Median(ratios), "<= 1.15", detail);
+    BenchReport::Figure(name, BenchReport::Median(ratios), "<= 1.15", detail);
     ComCtlsBase::RemoveSubclass(through);
     RemoveWindowSubclass(bare, BareProc, 1);
     DestroyWindow(bare);
@@ -116,13 +95,9 @@ LRESULT CALLBACK OwnWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 int wmain() {
     ComCtlsBase::InitCommonControlsClass(ICC_STANDARD_CLASSES);
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = OwnWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"PaylevixBenchUserControl";
-    RegisterClassW(&wc);
     Compare("subclass.system_window", L"Button", "WM_GETTEXTLENGTH to a button");
-    Compare("subclass.own_window", wc.lpszClassName,
+    Compare("subclass.own_window",
+            testsupport::WindowClass(L"PaylevixBenchUserControl", OwnWindowProc),
             "WM_GETTEXTLENGTH to a window of the control's own class");
     return 0;
 }

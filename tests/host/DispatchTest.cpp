@@ -12,16 +12,11 @@
 #include "controls/base/ControlError.h"
 #include "host/ControlSite.h"
 #include "tests/host/HostTestSupport.h"
+#include "tests/support/Dispatch.h"
+
+using testsupport::I4;
 
 namespace {
-
-VARIANT I4(LONG value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = value;
-    return v;
-}
 
 struct Call {
     HRESULT hr = S_OK;

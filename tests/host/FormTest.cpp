@@ -18,6 +18,7 @@
 #include "tests/support/GuiResources.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/ControlErrors.h"
 
 using namespace testhost;
 using Host::EventArg;
@@ -706,12 +707,8 @@ TEST(Form, TheSharedHelpersSeeSitesAsControlsOfAForm) {
     bool refuse = true;
     form->On(L"txtName", L"Validate", [&](Host::Event& e) { e.SetArg(0, refuse); });
     form->Site(L"txtName").GetExtender().SetFocus();
-    try {
-        Common::ValidateTopParent(&ok.AsUserControl());
-        ADD_FAILURE() << "the refusal did not reach the helper";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 380);
-    }
+    testsupport::ExpectControlError(380, nullptr,
+                                    [&] { Common::ValidateTopParent(&ok.AsUserControl()); });
     refuse = false;
     EXPECT_NO_THROW(Common::ValidateTopParent(&ok.AsUserControl()));
 

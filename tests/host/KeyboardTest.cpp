@@ -11,6 +11,7 @@
 #include "tests/host/HostTestSupport.h"
 #include "tests/host/TestControls.h"
 #include "tests/support/Pump.h"
+#include "tests/support/ControlErrors.h"
 
 using namespace testhost;
 
@@ -37,8 +38,8 @@ protected:
 
     void Focus(const wchar_t* name) {
         form_->Site(name).GetExtender().SetFocus();
-        testsupport::PumpFor(20);
-        ASSERT_EQ(FocusedName(*form_), name);
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return FocusedName(*form_) == name; }, 2000))
+            << FocusedName(*form_);
         events_.clear();
         TheJournal().Clear();
     }
@@ -255,13 +256,8 @@ TEST_F(Keyboard, ARefusedValidationKeepsTheFocusAndReaches380ToTheCaller) {
     EXPECT_EQ(FocusedName(*form_), L"txtName");
     EXPECT_EQ(validations, 1);
 
-    try {
-        form_->ValidateControls();
-        ADD_FAILURE() << "ValidateControls accepted a refusal";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 380);
-        EXPECT_EQ(e.Description(), L"Invalid property value");
-    }
+    testsupport::ExpectControlError(380, L"Invalid property value",
+                                    [&] { form_->ValidateControls(); });
     EXPECT_EQ(FocusedName(*form_), L"txtName");
     EXPECT_EQ(validations, 2);
 
@@ -312,7 +308,7 @@ TEST(ActiveObjectWrapper, ReferencesBalanceAcrossFormsFocusMovesAndUnloadOrders)
         second->Site(L"cmdOk").GetExtender().SetFocus();
         SetForegroundWindow(first->Hwnd());
         first->Site(L"cmdOk").GetExtender().SetFocus();
-        testsupport::PumpFor(20);
+        ASSERT_TRUE(testsupport::PumpUntil([&] { return FocusedName(*first) == L"cmdOk"; }, 2000));
         PressKey('M');
         EXPECT_EQ(FocusedName(*first), L"cmdCancel");
         SetForegroundWindow(second->Hwnd());

@@ -22,6 +22,8 @@
 #include "tests/support/GuiResources.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/ControlErrors.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
@@ -109,26 +111,11 @@ End
 
 CounterPage* g_page = nullptr;
 
-constexpr char kFormLayout[] = R"(PaylevixLayout 1
-Begin Form FPaged
-    ClientWidth = 4000
-    ClientHeight = 2000
-    Begin PagedControl ctlFirst
-        Width = 900
-        Height = 300
-    End
-    Begin PagedControl ctlSecond
-        Top = 600
-        Width = 900
-        Height = 300
-    End
-    Begin TextBox txtPlain
-        Top = 1200
-        Width = 900
-        Height = 300
-    End
-End
-)";
+const std::string kFormLayout =
+    testsupport::LayoutText("FPaged", 4000, 2000, {},
+                            {{"PagedControl", "ctlFirst", 0, 0, 900, 300},
+                             {"PagedControl", "ctlSecond", 0, 600, 900, 300},
+                             {"TextBox", "txtPlain", 0, 1200, 900, 300}});
 
 class PropertyPageTest : public ::testing::Test {
 protected:
@@ -262,13 +249,9 @@ TEST_F(PropertyPageTest, HostTextBoxAndComboBox) {
         ComPtr<IUnknown>(Object(L"txtPlain")).As<IDispatch>(IID_IDispatch);
     Host::LateBound::Put(textObject.Get(), L"Text", Host::Variant::String(L"late"));
     EXPECT_EQ(Host::LateBound::Get(textObject.Get(), L"Text").ToString(), L"late");
-    try {
+    testsupport::ExpectControlError(380, L"Invalid property value", [&] {
         Host::LateBound::Put(textObject.Get(), L"SelStart", Host::Variant::Int32(-1));
-        ADD_FAILURE() << "no error";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 380);
-        EXPECT_EQ(e.Description(), L"Invalid property value");
-    }
+    });
 
     form_->AddControl(L"ComboBox", L"cboKind", 0, 1800, 1500, 315);
     auto& combo = form_->ControlAs<Host::ComboBox>(L"cboKind");

@@ -20,6 +20,11 @@
 #include "host/SystemWindowControl.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/Pump.h"
+#include "tests/support/FormLayout.h"
+#include "tests/support/Dispatch.h"
+
+using testsupport::I4;
+using testsupport::R8;
 
 namespace {
 
@@ -91,23 +96,12 @@ const Host::ControlDescription& ProbeBox::Describe() const {
     return description;
 }
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FProbe
-    ClientWidth = 4000
-    ClientHeight = 2000
-    Begin ProbeBox prbOne
-        Left = 150
-        Top = 150
-        Width = 3000
-        Height = 600
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText("FProbe", 4000, 2000, {},
+                                                    {{"ProbeBox", "prbOne", 150, 150, 3000, 600}});
 
 std::unique_ptr<Host::Form> NewForm() {
     ControlTypes::Register<ProbeBox>(L"ProbeBox");
-    auto form = Host::Form::FromText(kLayout, "probe.layout");
-    return form;
+    return testsupport::FormOf<>(kLayout);
 }
 
 struct Call {
@@ -131,20 +125,6 @@ Call Invoke(Host::ControlSite& site, DISPID id, WORD flags, std::vector<VARIANT>
     if (call.error.bstrSource) SysFreeString(call.error.bstrSource);
     if (call.error.bstrHelpFile) SysFreeString(call.error.bstrHelpFile);
     return call;
-}
-
-VARIANT I4(int32_t v) {
-    VARIANT x{};
-    x.vt = VT_I4;
-    x.lVal = v;
-    return x;
-}
-
-VARIANT R8(double v) {
-    VARIANT x{};
-    x.vt = VT_R8;
-    x.dblVal = v;
-    return x;
 }
 
 }  // namespace

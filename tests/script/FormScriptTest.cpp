@@ -8,41 +8,17 @@
 #include <vector>
 
 #include "tests/support/Process.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FTest
-    Caption = "Test form"
-    ClientWidth = 4800
-    ClientHeight = 3000
-    StartUpPosition = 2
-    Begin CommandButtonW cmdOk
-        Left = 120
-        Top = 120
-        Width = 1500
-        Height = 450
-        TabIndex = 0
-        Property Caption = Utf16("OK")
-    End
-    Begin CheckBoxW chkAgree
-        Left = 120
-        Top = 720
-        Width = 2400
-        Height = 360
-        TabIndex = 1
-        Property Caption = Utf16("Agree")
-    End
-    Begin RichTextBox rtbText
-        Left = 120
-        Top = 1200
-        Width = 4500
-        Height = 1500
-        TabIndex = 2
-        Property MultiLine = True
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FTest", 4800, 3000, {R"(Caption = "Test form")", "StartUpPosition = 2"},
+    {{"CommandButtonW", "cmdOk", 120, 120, 1500, 450,
+      "TabIndex = 0\nProperty Caption = Utf16(\"OK\")"},
+     {"CheckBoxW", "chkAgree", 120, 720, 2400, 360,
+      "TabIndex = 1\nProperty Caption = Utf16(\"Agree\")"},
+     {"RichTextBox", "rtbText", 120, 1200, 4500, 1500, "TabIndex = 2\nProperty MultiLine = True"}});
 
 constexpr char kRedLayout[] = R"(PaylevixLayout 1
 Begin Form FRed
@@ -142,7 +118,7 @@ testsupport::RunResult RunCase(const Case& c) {
 const Case kCases[] = {
     {"NamedItemsAndLoadFirst",
      L"t.vbs",
-     kLayout,
+     kLayout.c_str(),
      "Sub Form_Load\n"
      "    Host.Echo \"load\", Form.Caption, Form.Visible\n"
      "End Sub\n"
@@ -163,7 +139,7 @@ const Case kCases[] = {
      0,
      Encoding::Utf8,
      {L"one", L"two words"}},
-    {"JScriptNamedItemsAndErrorNumbers", L"t.js", kLayout,
+    {"JScriptNamedItemsAndErrorNumbers", L"t.js", kLayout.c_str(),
      "function Form_Load() { Host.Echo('load'); }\n"
      "Host.Echo(cmdOk.Caption, Form.Controls.Count, Host.Arguments.Count, true);\n"
      "try { chkAgree.Value = 7; } catch (e) { Host.Echo(e.number & 0xFFFF, e.description); }\n"
@@ -189,7 +165,7 @@ const Case kCases[] = {
      "New 1 1215 6000\n600 chkNew\n1\n730 Control 'cmdNew' not found\n"
      "711 Invalid class string: NoSuchControl\n",
      "", 0},
-    {"NumberedErrorsWithOnErrorResumeNext", L"t.vbs", kLayout,
+    {"NumberedErrorsWithOnErrorResumeNext", L"t.vbs", kLayout.c_str(),
      "On Error Resume Next\n"
      "chkAgree.Value = 7\n"
      "Host.Echo Err.Number, Err.Description\n"
@@ -200,7 +176,7 @@ const Case kCases[] = {
      "Host.Echo Host.Arguments(5)\n"
      "Host.Echo Err.Number, Err.Description\n",
      "380 Invalid property value\n380 Invalid property value 0\n9 Subscript out of range\n", "", 0},
-    {"EventsWithArgumentsByReference", L"t.vbs", kLayout,
+    {"EventsWithArgumentsByReference", L"t.vbs", kLayout.c_str(),
      "Dim n\n"
      "Sub cmdOk_Click()\n"
      "    n = n + 1\n"
@@ -219,7 +195,7 @@ const Case kCases[] = {
      "Host.Click cmdOk, 100, 100\n"
      "Host.Echo Form.Unload, Form.Visible\n",
      "click 1\nqueryunload 1\nFalse\nclick 2\nqueryunload 1\nunload\nTrue False\n", "", 0},
-    {"SendKeysAndClickReachTheControls", L"t.vbs", kLayout,
+    {"SendKeysAndClickReachTheControls", L"t.vbs", kLayout.c_str(),
      "Dim refuse\n"
      "Sub chkAgree_Click()\n"
      "    Host.Echo \"agree\", chkAgree.Value\n"
@@ -242,7 +218,7 @@ const Case kCases[] = {
      "\"|\")\n"
      "Form.Hide\n",
      "agree 1\nagree 0\nvalidate\nchkAgree\nvalidate\nrtbText\nHi+{|x\n", "", 0},
-    {"PropertyPagesInTheModalFrame", L"t.vbs", kLayout,
+    {"PropertyPagesInTheModalFrame", L"t.vbs", kLayout.c_str(),
      "Form.Show\n"
      "Host.DialogKeys \"%l~\"\n"
      "Host.Echo Host.ShowPropertyPages(rtbText), rtbText.Locked, Form.Visible\n"
@@ -253,7 +229,7 @@ const Case kCases[] = {
      "Host.Echo Err.Number, Err.Description\n"
      "Form.Hide\n",
      "True True True\nFalse True\n5 The object has no property pages\n", "", 0},
-    {"KeyPressHandlerChangesOrSwallowsTheKey", L"t.vbs", kLayout,
+    {"KeyPressHandlerChangesOrSwallowsTheKey", L"t.vbs", kLayout.c_str(),
      "Sub rtbText_KeyPress(KeyAscii)\n"
      "    If KeyAscii = Asc(\"x\") Then KeyAscii = 0\n"
      "    If KeyAscii = Asc(\"b\") Then KeyAscii = Asc(\"B\")\n"
@@ -275,7 +251,7 @@ const Case kCases[] = {
      "try { d.ShowColor(); } catch (e) { Host.Echo(e.number & 0xFFFF, e.description); }\n"
      "Form.Hide();\n",
      "C:\\picked.txt picked.txt\n32755 Cancel was selected.\n", "", 0},
-    {"ModalShowReturnsWhenHidden", L"t.vbs", kLayout,
+    {"ModalShowReturnsWhenHidden", L"t.vbs", kLayout.c_str(),
      "Sub Form_Activate\n"
      "    Host.Click cmdOk\n"
      "End Sub\n"
@@ -290,7 +266,7 @@ const Case kCases[] = {
      "function Form_Unload(cancel) { Host.Echo('unload', cancel); }\n"
      "Host.Echo(Form.Unload());\n",
      "queryunload 1\nunload false\ntrue\n", "", 0},
-    {"PressInsideReleaseOutside", L"t.vbs", kLayout,
+    {"PressInsideReleaseOutside", L"t.vbs", kLayout.c_str(),
      "Sub chkAgree_Click\n"
      "    Host.Echo \"click\"\n"
      "End Sub\n"
@@ -336,7 +312,7 @@ const Case kCases[] = {
     {"QuitEndsWithItsCode", L"t.vbs", nullptr,
      "Host.Echo \"bye\"\nForm.Show\nHost.Quit 3\nHost.Echo \"never\"\n", "bye\n", "", 3},
     {"QuitFromJScript", L"t.js", nullptr, "Host.Quit(4);\nHost.Echo('never');\n", "", "", 4},
-    {"UnhandledControlError", L"t.vbs", kLayout,
+    {"UnhandledControlError", L"t.vbs", kLayout.c_str(),
      "Host.Echo \"before\"\nchkAgree.Value = 7\nHost.Echo \"after\"\n", "before\n",
      "SCRIPT(2, 1): Invalid property value (380)\n", 1},
     {"UnhandledErrorInAnEventHandler", L"t.vbs", nullptr,
@@ -344,7 +320,7 @@ const Case kCases[] = {
      "SCRIPT(2, 5): Division by zero (11)\n", 1},
     // The engine's own text for a syntax error differs between implementations.
     {"SyntaxError", L"t.vbs", nullptr, "Host.Echo \"a\"\nIf Then\n", "", "SCRIPT(2, 4): *", 1},
-    {"UnhandledJScriptError", L"t.js", kLayout,
+    {"UnhandledJScriptError", L"t.js", kLayout.c_str(),
      "Host.Echo('a');\nchkAgree.Value = 7;\nHost.Echo('b');\n", "a\n",
      "SCRIPT(2, 1): Invalid property value (380)\n", 1},
 };

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "setup/MSetup.h"
 #include "tests/setup/SetupWorld.h"
 #include "tests/support/MessageBoxCatcher.h"
@@ -111,51 +113,46 @@ TEST_F(Install, CreatesTheAddInsFolderOfAUserWhoNeverHadOne) {
     EXPECT_TRUE(world->Installed(L"Paylevix"));
 }
 
-TEST_F(Uninstall, AsAdministratorDeletesTheWorkbookAndTheHelpBesideTheApplicationOnly) {
-    admin.answer = true;
+// A removal that succeeds: the workbook goes and, for an administrator only, the help beside
+// the application; the help beside the program stays.
+struct Removal {
+    const char* name;
+    bool administrator;
+    bool excelHelp;  // files there before
+    bool localHelp;
+    bool installed;
+};
+
+class UninstallSucceeds : public SetupTest, public ::testing::WithParamInterface<Removal> {};
+
+TEST_P(UninstallSucceeds, DeletesTheFilesItMayAndReportsSuccess) {
+    const Removal& r = GetParam();
+    admin.answer = r.administrator;
     ASSERT_TRUE(WriteFileBytes(addInFile, workbook));
-    ASSERT_TRUE(WriteFileBytes(excelHelp, help));
-    ASSERT_TRUE(WriteFileBytes(localHelp, help));  // left by a non-administrator install
-    StandInConfig::WriteInstalled(world->settings, L"Paylevix", true);
+    ASSERT_TRUE(!r.excelHelp || WriteFileBytes(excelHelp, help));
+    ASSERT_TRUE(!r.localHelp || WriteFileBytes(localHelp, help));
+    if (r.installed) StandInConfig::WriteInstalled(world->settings, L"Paylevix", true);
     MessageBoxCatcher catcher;
     MSetup::UninstallAddIn();
     ASSERT_TRUE(catcher.Saw(1));
     ExpectBox(catcher.Boxes()[0], L"Paylevix", L"Удаление прошло успешно!", 0x1000);
     EXPECT_FALSE(FileExists(addInFile));
-    EXPECT_FALSE(FileExists(excelHelp));
-    EXPECT_TRUE(ReadFileBytes(localHelp) == help);
+    EXPECT_TRUE(!r.excelHelp ||
+                (r.administrator ? !FileExists(excelHelp) : ReadFileBytes(excelHelp) == help));
+    EXPECT_TRUE(!r.localHelp || ReadFileBytes(localHelp) == help);
     ASSERT_TRUE(world->WaitForExit());
     EXPECT_FALSE(world->Installed(L"Paylevix"));
     EXPECT_EQ(world->Journal(), kUninstallJournal);
 }
 
-TEST_F(Uninstall, WithoutAdministratorRightsKeepsTheHelpBesideTheApplication) {
-    admin.answer = false;
-    ASSERT_TRUE(WriteFileBytes(addInFile, workbook));
-    ASSERT_TRUE(WriteFileBytes(excelHelp, help));
-    StandInConfig::WriteInstalled(world->settings, L"Paylevix", true);
-    MessageBoxCatcher catcher;
-    MSetup::UninstallAddIn();
-    ASSERT_TRUE(catcher.Saw(1));
-    ExpectBox(catcher.Boxes()[0], L"Paylevix", L"Удаление прошло успешно!", 0x1000);
-    EXPECT_FALSE(FileExists(addInFile));
-    EXPECT_TRUE(ReadFileBytes(excelHelp) == help);
-    ASSERT_TRUE(world->WaitForExit());
-    EXPECT_FALSE(world->Installed(L"Paylevix"));
-    EXPECT_EQ(world->Journal(), kUninstallJournal);
-}
-
-TEST_F(Uninstall, AsAdministratorWithoutAHelpFileDeletesTheWorkbookAndSucceeds) {
-    admin.answer = true;
-    ASSERT_TRUE(WriteFileBytes(addInFile, workbook));
-    MessageBoxCatcher catcher;
-    MSetup::UninstallAddIn();
-    ASSERT_TRUE(catcher.Saw(1));
-    EXPECT_EQ(catcher.Boxes()[0].text, L"Удаление прошло успешно!");
-    EXPECT_FALSE(FileExists(addInFile));
-    ASSERT_TRUE(world->WaitForExit());
-    EXPECT_EQ(world->Journal(), kUninstallJournal);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Uninstall, UninstallSucceeds,
+    ::testing::Values(Removal{"AsAdministratorDeletesTheHelpBesideTheApplicationOnly", true, true,
+                              true, true},
+                      Removal{"WithoutAdministratorRightsKeepsTheHelpBesideTheApplication", false,
+                              true, false, true},
+                      Removal{"AsAdministratorWithoutAHelpFile", true, false, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Uninstall, WithTheWorkbookAbsentFailsAtStep60AsksToQuitFirstAndDeletesNothing) {
     admin.answer = true;

@@ -16,6 +16,7 @@
 #include "setup/FMain.h"
 #include "setup/MResources.h"
 #include "tests/setup/SetupWorld.h"
+#include "tests/support/Input.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Process.h"
 #include "tests/tools/StandInWorld.h"
@@ -127,14 +128,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
     return true;
 }
 
-void PressKey(WORD vk) {
-    INPUT in[2]{};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof(INPUT));
-}
-
 class SetupProgram : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -242,7 +235,7 @@ TEST_F(SetupProgram, FirstStartShowsTheWindowAsLaidOut) {
         return now != previous && std::find(inner.begin(), inner.end(), now) != inner.end();
     };
     for (int i = 0; i < 4; ++i) {
-        PressKey(VK_TAB);
+        testsupport::SendKeys(VK_TAB);
         WaitFor([&] { return settled(focus); }, 2000);
         focus = FocusOf(w.form);
         order.push_back(focus);

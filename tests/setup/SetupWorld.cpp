@@ -1,5 +1,7 @@
 #include "tests/setup/SetupWorld.h"
 
+#include <algorithm>
+
 #include "controls/base/Common.h"
 #include "controls/base/ControlError.h"
 #include "setup/MResources.h"
@@ -30,7 +32,9 @@ bool FakeAdministrator::IsUserAnAdmin() {
 }
 
 void SetupTest::SetUp() {
-    const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    // The test's name is the world's folder; a parameterised test's "/" is not a folder.
+    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    std::replace(name.begin(), name.end(), '/', '_');
     world = std::make_unique<standin::StandInWorld>(std::wstring(name.begin(), name.end()));
     wchar_t saved[32768];
     const DWORD length = GetEnvironmentVariableW(L"APPDATA", saved, ARRAYSIZE(saved));

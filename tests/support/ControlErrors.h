@@ -36,4 +36,9 @@ inline void ExpectControlError(int32_t number, const wchar_t* text,
     }
 }
 
+inline void ExpectControlError(int32_t number, const std::wstring& text,
+                               const std::function<void()>& call) {
+    ExpectControlError(number, text.c_str(), call);
+}
+
 }  // namespace testsupport

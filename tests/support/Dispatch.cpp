@@ -1,15 +1,59 @@
 #include "tests/support/Dispatch.h"
 
+#include <objsafe.h>
+
+#include <gtest/gtest.h>
+
 #include <string>
+
+#include "controls/base/ComPtr.h"
 
 namespace testsupport {
 
-VARIANT Missing() {
+namespace {
+
+VARIANT Typed(VARTYPE type) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_ERROR;
+    v.vt = type;
+    return v;
+}
+
+}  // namespace
+
+VARIANT Missing() {
+    VARIANT v = Typed(VT_ERROR);
     v.scode = DISP_E_PARAMNOTFOUND;
     return v;
+}
+
+VARIANT I4(LONG value) {
+    VARIANT v = Typed(VT_I4);
+    v.lVal = value;
+    return v;
+}
+
+VARIANT R8(double value) {
+    VARIANT v = Typed(VT_R8);
+    v.dblVal = value;
+    return v;
+}
+
+VARIANT Bool(bool value) {
+    VARIANT v = Typed(VT_BOOL);
+    v.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+    return v;
+}
+
+void ExpectSafeForScripting(IUnknown* object) {
+    ComPtr<IObjectSafety> safety;
+    ASSERT_HRESULT_SUCCEEDED(object->QueryInterface(IID_IObjectSafety, safety.PutVoid()));
+    DWORD supported = 0, enabled = 0;
+    EXPECT_HRESULT_SUCCEEDED(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 0));
+    EXPECT_HRESULT_SUCCEEDED(
+        safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
+    EXPECT_EQ(supported, 3u);
+    EXPECT_EQ(enabled, 3u);
 }
 
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags,

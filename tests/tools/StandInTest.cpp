@@ -12,6 +12,7 @@
 #include "tests/support/Process.h"
 #include "tests/tools/StandInWorld.h"
 #include "tools/StandInConfig.h"
+#include "tests/support/Dispatch.h"
 
 using standin::StandInWorld;
 using Lines = std::vector<std::wstring>;
@@ -76,20 +77,6 @@ struct Bstr {
     }
     ~Bstr() { VariantClear(&v); }
 };
-
-VARIANT Int(LONG value) {
-    VARIANT v;
-    V_VT(&v) = VT_I4;
-    V_I4(&v) = value;
-    return v;
-}
-
-VARIANT Bool(bool value) {
-    VARIANT v;
-    V_VT(&v) = VT_BOOL;
-    V_BOOL(&v) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return v;
-}
 
 ComPtr<IDispatch> Create(HRESULT* result = nullptr) {
     ComPtr<IDispatch> object;
@@ -180,7 +167,7 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
     }
     {
         Answer a;
-        Invoke(a, app.Get(), L"Path", DISPATCH_PROPERTYPUT, {Int(1)});
+        Invoke(a, app.Get(), L"Path", DISPATCH_PROPERTYPUT, {testsupport::I4(1)});
         EXPECT_EQ(a.hr, DISP_E_MEMBERNOTFOUND);
         Answer b;
         Invoke(b, app.Get(), L"Quit", DISPATCH_PROPERTYGET);
@@ -206,7 +193,8 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
         EXPECT_EQ(fullName.Text(), world.addIns + L"\\B.xla");
         const DISPID installed = Id(a.Object().Get(), L"Installed");
         Answer notNamed;  // a put without the value named as such
-        Invoke(notNamed, a.Object().Get(), installed, DISPATCH_PROPERTYPUT, {Bool(true)}, false);
+        Invoke(notNamed, a.Object().Get(), installed, DISPATCH_PROPERTYPUT,
+               {testsupport::Bool(true)}, false);
         EXPECT_EQ(notNamed.hr, DISP_E_PARAMNOTOPTIONAL);
         Bstr text(L"not a boolean");
         Answer wrongType;
@@ -215,7 +203,7 @@ TEST(StandInDispatch, BadRequestsGetTheStandardErrorsAndTheServerSurvivesThem) {
     }
     for (LONG index = 1; index <= 3; ++index) {
         Answer a;
-        Invoke(a, app.Get(), addIns, kGet, {Int(index)});
+        Invoke(a, app.Get(), addIns, kGet, {testsupport::I4(index)});
         if (index == 3) {
             EXPECT_EQ(a.hr, DISP_E_EXCEPTION);
             continue;
@@ -265,7 +253,8 @@ TEST(StandInState, InstalledPersistsBetweenRunsAndPathIsAnExistingProgramFolder)
         Invoke(before, addIn.Object().Get(), L"Installed", kGet);
         EXPECT_EQ(V_VT(&before.result), VT_BOOL);
         EXPECT_EQ(V_BOOL(&before.result), VARIANT_FALSE);
-        Invoke(put, addIn.Object().Get(), L"Installed", DISPATCH_PROPERTYPUT, {Bool(true)});
+        Invoke(put, addIn.Object().Get(), L"Installed", DISPATCH_PROPERTYPUT,
+               {testsupport::Bool(true)});
         EXPECT_EQ(put.hr, S_OK);
         Invoke(path, app.Get(), L"Path", kGet);
         EXPECT_EQ(path.Text(), world.programFolder);
@@ -285,7 +274,8 @@ TEST(StandInState, InstalledPersistsBetweenRunsAndPathIsAnExistingProgramFolder)
         Invoke(addIn, app.Get(), L"AddIns", kGet, {name.v});
         Invoke(installed, addIn.Object().Get(), L"Installed", kGet);
         EXPECT_EQ(V_BOOL(&installed.result), VARIANT_TRUE);
-        Invoke(put, addIn.Object().Get(), L"Installed", DISPATCH_PROPERTYPUT, {Bool(false)});
+        Invoke(put, addIn.Object().Get(), L"Installed", DISPATCH_PROPERTYPUT,
+               {testsupport::Bool(false)});
         Invoke(path, app.Get(), L"Path", kGet);
         ASSERT_EQ(path.hr, S_OK);
         const std::wstring folder = path.Text();

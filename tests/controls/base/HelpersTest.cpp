@@ -14,6 +14,8 @@
 #include "tests/support/ControlErrors.h"
 #include "tests/support/Process.h"
 #include "tests/support/Pump.h"
+#include "tests/support/Input.h"
+#include "tests/support/TestWindow.h"
 
 using namespace testsupport;
 
@@ -29,16 +31,9 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 struct TestWindow {
     HWND hwnd;
     explicit TestWindow(DWORD style = WS_OVERLAPPEDWINDOW, DWORD exStyle = 0) {
-        static const ATOM atom = [] {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = RecordingProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"HelpersTestWindow";
-            return RegisterClassW(&wc);
-        }();
-        hwnd = atom ? CreateWindowExW(exStyle, L"HelpersTestWindow", L"", style, 100, 100, 200, 100,
-                                      nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)
-                    : nullptr;
+        hwnd = CreateWindowExW(
+            exStyle, testsupport::WindowClass(L"HelpersTestWindow", RecordingProc), L"", style, 100,
+            100, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     ~TestWindow() { DestroyWindow(hwnd); }
 };
@@ -182,8 +177,7 @@ TEST(KeyboardAndMouse, PeekCharCodeLeavesTheCharacterQueued) {
 
 TEST(KeyboardAndMouse, RequestMouseLeaveBringsWmMouseLeave) {
     TestWindow w(WS_POPUP | WS_VISIBLE);
-    SetCursorPos(150, 150);  // over the window
-    PumpFor(100);
+    ASSERT_TRUE(MoveCursor(POINT{150, 150}));  // over the window
     g_messages.clear();
     EXPECT_TRUE(Common::RequestMouseLeave(w.hwnd));
     PumpFor(100);
@@ -235,11 +229,10 @@ struct FakeHost : ControlHost::IHostServices {
 }  // namespace
 
 TEST(Scaling, DotsPerInchHimetricAndTheCachedFactors) {
-    HDC screen = GetDC(nullptr);
-    const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    EXPECT_EQ(Common::DPI_X(), dpiX);
-    EXPECT_EQ(Common::DPI_Y(), dpiY);
+    // An inch is as many pixels as the screen has dots per inch.
+    const int dpiX = Common::DPI_X(), dpiY = Common::DPI_Y();
+    ASSERT_GT(dpiX, 0);
+    ASSERT_GT(dpiY, 0);
     EXPECT_EQ(Common::HimetricToPixelX(2540), dpiX);
     EXPECT_EQ(Common::HimetricToPixelY(2540 * 2), dpiY * 2);
     EXPECT_EQ(Common::HimetricToPixelX(0), 0);
@@ -551,16 +544,8 @@ namespace {
 // A dialog window class of our own (the system's dialog procedure), so that the message-box
 // catcher, which watches the system's dialog class, leaves these dialogs alone.
 const wchar_t* DialogClass() {
-    static const ATOM atom = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefDlgProcW;
-        wc.cbWndExtra = DLGWINDOWEXTRA;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = L"HelpersTestDialog";
-        return RegisterClassW(&wc);
-    }();
-    return atom ? L"HelpersTestDialog" : nullptr;
+    return testsupport::WindowClass(L"HelpersTestDialog", DefDlgProcW, DLGWINDOWEXTRA,
+                                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 // A modeless dialog of two edit boxes; Tab moves between them only through dialog handling.

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "controls/base/ComCtlsBase.h"
+#include "tests/support/TestWindow.h"
+#include "tests/support/WithoutTypeInfo.h"
 
 namespace {
 
@@ -24,7 +26,7 @@ struct Call {
 // A receiver as the controls implement it: a COM object answering ISubclass, passing on
 // everything it does not handle. Every call is appended to a shared log so that order
 // between receivers shows.
-class Receiver : public ISubclass {
+class Receiver : public testsupport::WithoutTypeInfo<ISubclass> {
 public:
     Receiver(std::wstring name, std::vector<Call>& log) : name_(std::move(name)), log_(log) {}
     virtual ~Receiver() = default;
@@ -48,18 +50,6 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // owned by the test
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
     LRESULT STDMETHODCALLTYPE Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
                                       DWORD_PTR dwRefData) override {
         log_.push_back({name_, hWnd, wMsg, wParam, lParam, dwRefData});
@@ -400,14 +390,7 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 const wchar_t* RecordingClass() {
-    static ATOM atom = [] {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = RecordingProc;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"SubclassTestRecording";
-        return RegisterClassW(&wc);
-    }();
-    return atom ? L"SubclassTestRecording" : nullptr;
+    return testsupport::WindowClass(L"SubclassTestRecording", RecordingProc);
 }
 
 }  // namespace

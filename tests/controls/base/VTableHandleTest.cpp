@@ -14,6 +14,8 @@
 
 #include "controls/base/ComPtr.h"
 #include "controls/base/VTableHandle.h"
+#include "tests/support/TestWindow.h"
+#include "tests/support/WithoutTypeInfo.h"
 
 namespace {
 
@@ -27,9 +29,9 @@ class FakeControl : public IOleObject,
                     public IOleControl,
                     public IOleInPlaceActiveObject,
                     public IPerPropertyBrowsing,
-                    public IOleControlVB,
-                    public IOleInPlaceActiveObjectVB,
-                    public IPerPropertyBrowsingVB {
+                    public testsupport::WithoutTypeInfo<IOleControlVB>,
+                    public testsupport::WithoutTypeInfo<IOleInPlaceActiveObjectVB>,
+                    public testsupport::WithoutTypeInfo<IPerPropertyBrowsingVB> {
 public:
     explicit FakeControl(bool partners) : partners_(partners) {}
 
@@ -73,20 +75,6 @@ public:
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
     ULONG STDMETHODCALLTYPE Release() override { return --refs; }  // lives on the stack
-
-    // IDispatch of the partners
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
 
     // IOleObject: only the client site matters here.
     HRESULT STDMETHODCALLTYPE SetClientSite(IOleClientSite*) override { return E_NOTIMPL; }
@@ -225,12 +213,8 @@ void* Slot(void* object, int slot) {
 class MainWindow {
 public:
     MainWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"ThunderTestMain";
-        RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(0, L"ThunderTestMain", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+        hwnd_ = CreateWindowExW(0, testsupport::WindowClass(L"ThunderTestMain", DefWindowProcW),
+                                L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                 GetModuleHandleW(nullptr), nullptr);
     }
     ~MainWindow() { DestroyWindow(hwnd_); }

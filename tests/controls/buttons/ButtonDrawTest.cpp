@@ -17,18 +17,13 @@
 #include "tests/support/GuiResources.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/Rendering.h"
+#include "tests/support/TestWindow.h"
 
 using testsupport::BitmapPicture;
 using testsupport::Rendering;
+using namespace testsupport::colours;
 
 namespace {
-
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 ButtonDraw::Look g_look;  // what the parent draws its owner-drawn button with
 
@@ -46,16 +41,9 @@ struct Harness {
     HWND button = nullptr;
 
     explicit Harness(DWORD style = BS_OWNERDRAW, int width = 120, int height = 60) {
-        static const ATOM atom = [] {
-            WNDCLASSW wc{};
-            wc.lpfnWndProc = ParentProc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"ButtonDrawTestParent";
-            return RegisterClassW(&wc);
-        }();
-        (void)atom;
-        parent = CreateWindowExW(0, L"ButtonDrawTestParent", L"", WS_POPUP | WS_VISIBLE, 0, 0,
-                                 width + 20, height + 20, nullptr, nullptr, nullptr, nullptr);
+        parent = CreateWindowExW(0, testsupport::WindowClass(L"ButtonDrawTestParent", ParentProc),
+                                 L"", WS_POPUP | WS_VISIBLE, 0, 0, width + 20, height + 20, nullptr,
+                                 nullptr, nullptr, nullptr);
         button = CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE | style, 0, 0, width,
                                  height, parent, nullptr, nullptr, nullptr);
     }
@@ -322,13 +310,9 @@ LRESULT CALLBACK TwoColourProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 TEST(ButtonDraw, TransparentBackgroundIsWhatTheContainerPaintsBehindTheControl) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = TwoColourProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"ButtonDrawTestContainer";
-    RegisterClassW(&wc);
-    HWND container = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 10, 10, 200,
-                                     100, nullptr, nullptr, nullptr, nullptr);
+    HWND container = CreateWindowExW(
+        0, testsupport::WindowClass(L"ButtonDrawTestContainer", TwoColourProc), L"",
+        WS_POPUP | WS_VISIBLE, 10, 10, 200, 100, nullptr, nullptr, nullptr, nullptr);
     HWND control = CreateWindowExW(0, L"Static", L"", WS_CHILD | WS_VISIBLE, 50, 10, 40, 20,
                                    container, nullptr, nullptr, nullptr);
     UniqueBrush cache;

@@ -22,60 +22,25 @@
 #include "tests/support/Pictures.h"
 #include "tests/support/Pump.h"
 #include "tests/support/Rendering.h"
+#include "tests/support/FormLayout.h"
 
 using testsupport::AsPictureDisp;
 using testsupport::BitmapPicture;
 using testsupport::Rendering;
+using namespace testsupport::colours;
 
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kGreen = RGB(0, 255, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
 // The button is stored before the image list it names: only the deferred lookup finds it.
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FImages
-    ClientWidth = 6000
-    ClientHeight = 3000
-    BackColor = 255
-    Begin CommandButtonW cmdPic
-        Left = 150
-        Top = 150
-        Width = 1800
-        Height = 900
-        Property ImageList = "imlIcons"
-    End
-    Begin CheckBoxW chkPic
-        Left = 2100
-        Top = 150
-        Width = 1800
-        Height = 900
-    End
-    Begin LabelW lblBlue
-        Left = 150
-        Top = 1500
-        Width = 1800
-        Height = 900
-        Property BackColor = 16711680
-    End
-    Begin ImageList imlIcons
-        Left = 4500
-        Top = 150
-        Width = 480
-        Height = 480
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FImages", 6000, 3000, {"BackColor = 255"},
+    {{"CommandButtonW", "cmdPic", 150, 150, 1800, 900, "Property ImageList = \"imlIcons\""},
+     {"CheckBoxW", "chkPic", 2100, 150, 1800, 900},
+     {"LabelW", "lblBlue", 150, 1500, 1800, 900, "Property BackColor = 16711680"},
+     {"ImageList", "imlIcons", 4500, 150, 480, 480}});
 
 std::unique_ptr<Host::Form> NewForm() {
-    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
-    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
-    ControlTypes::Register<ImageList>(ImageList::kTypeName);
-    ControlTypes::Register<LabelW>(LabelW::kTypeName);
-    return Host::Form::FromText(kLayout, "images.layout");
+    return testsupport::FormOf<CommandButtonW, CheckBoxW, ImageList, LabelW>(kLayout);
 }
 
 HIMAGELIST ListOf(HWND button) {

@@ -19,43 +19,26 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "host/Layout.h"
+#include "tests/support/FormLayout.h"
 #include "tests/support/GuiResources.h"
-#include "tests/support/Keyboard.h"
+#include "tests/support/Input.h"
 #include "tests/support/Pump.h"
 #include "tests/support/Rendering.h"
+#include "tests/support/ControlErrors.h"
 
 namespace {
 
-std::string LayoutWith(const std::string& formAttributes, const std::string& properties) {
-    return "PaylevixLayout 1\nBegin Form FCheck\n    ClientWidth = 6000\n"
-           "    ClientHeight = 2000\n" +
-           formAttributes +
-           "    Begin CheckBoxW chb\n        Left = 150\n        Top = 150\n"
-           "        Width = 3000\n        Height = 420\n        TabIndex = 0\n" +
-           properties +
-           "    End\n    Begin CheckBoxW chbOther\n        Left = 150\n        Top = 900\n"
-           "        Width = 3000\n        Height = 420\n        TabIndex = 1\n    End\nEnd\n";
-}
-
-std::unique_ptr<Host::Form> NewForm(const std::string& formAttributes = {},
-                                    const std::string& properties = {}) {
-    ControlTypes::Register<CheckBoxW>(CheckBoxW::kTypeName);
-    return Host::Form::FromText(LayoutWith(formAttributes, properties), "check.layout");
+// Two check boxes, chb with `lines` of its own after its tab index; the form with `formLines`.
+std::unique_ptr<Host::Form> NewForm(const std::vector<std::string>& formLines = {},
+                                    const std::string& lines = {}) {
+    return testsupport::FormOf<CheckBoxW>(testsupport::LayoutText(
+        "FCheck", 6000, 2000, formLines,
+        {{"CheckBoxW", "chb", 150, 150, 3000, 420, "TabIndex = 0\n" + lines},
+         {"CheckBoxW", "chbOther", 150, 900, 3000, 420, "TabIndex = 1"}}));
 }
 
 LONG_PTR StyleOf(HWND hwnd) {
     return GetWindowLongPtrW(hwnd, GWL_STYLE);
-}
-
-// The number of the ControlError a call raises; 0 when it raises none.
-int32_t ErrorOf(const std::function<void()>& call, std::wstring* description = nullptr) {
-    try {
-        call();
-    } catch (const ControlError& e) {
-        if (description) *description = e.Description();
-        return e.Number();
-    }
-    return 0;
 }
 
 }  // namespace
@@ -100,9 +83,9 @@ TEST(CheckBoxW, WindowStyleFollowsEachSetting) {
     box.SetPushLike(false);
     EXPECT_EQ(StyleOf(box.hWnd()), 0x5000000B);
     // A graphical box while owner drawing is refused with its own text.
-    std::wstring text;
-    EXPECT_EQ(ErrorOf([&] { box.SetStyle(1); }, &text), 383);
-    EXPECT_EQ(text, L"Style must be 0 - Standard when DrawMode is not 0 - Normal");
+    testsupport::ExpectControlError(383,
+                                    L"Style must be 0 - Standard when DrawMode is not 0 - Normal",
+                                    [&] { box.SetStyle(1); });
     EXPECT_EQ(box.Style(), 0);
     box.SetDrawMode(0);
     box.SetStyle(1);
@@ -140,9 +123,8 @@ TEST(CheckBoxW, OutOfRangeValuesAreRefusedAndChangeNothing) {
     };
     for (const Row& row : rows) {
         const int32_t before = row.get();
-        std::wstring text;
-        EXPECT_EQ(ErrorOf(row.set, &text), 380) << row.what;
-        EXPECT_EQ(text, L"Invalid property value") << row.what;
+        SCOPED_TRACE(row.what);
+        testsupport::ExpectControlError(380, L"Invalid property value", row.set);
         EXPECT_EQ(row.get(), before) << row.what;
     }
     EXPECT_EQ(clicks, 0);
@@ -220,8 +202,8 @@ TEST(CheckBoxW, AStoredValueRaisesOneClickWhileLoading) {
         LRESULT check;
     };
     const Row rows[] = {{"", 0, 0, BST_UNCHECKED},
-                        {"        Property Value = Integer(1)\n", 1, 1, BST_CHECKED},
-                        {"        Property Value = Integer(2)\n", 2, 1, BST_INDETERMINATE}};
+                        {"Property Value = Integer(1)", 1, 1, BST_CHECKED},
+                        {"Property Value = Integer(2)", 2, 1, BST_INDETERMINATE}};
     for (const Row& row : rows) {
         auto form = NewForm({}, row.stored);
         std::vector<int16_t> seen;
@@ -245,7 +227,7 @@ TEST(CheckBoxW, AStoredValueRaisesOneClickWhileLoading) {
 }
 
 TEST(CheckBoxW, OwnerDrawnBoxKeepsTheValueAndRedrawsEachChange) {
-    auto form = NewForm({}, "        Property DrawMode = 1\n");
+    auto form = NewForm({}, "Property DrawMode = 1");
     std::vector<int32_t> drawn;  // the item state of each OwnerDraw
     form->On(L"chb", L"OwnerDraw", [&](Host::Event& e) {
         EXPECT_EQ(e.ArgCount(), 7u);  // no DisplayAsDefault
@@ -289,12 +271,12 @@ TEST(CheckBoxW, RenderingShowsTheBoxSideAndTheGrayedState) {
 }
 
 TEST(CheckBoxW, RightToLeftStartsAndMirrorsTheTextSide) {
-    auto form = NewForm("    RightToLeft = True\n");
+    auto form = NewForm({"RightToLeft = True"});
     form->Load();
     auto& box = form->ControlAs<CheckBoxW>(L"chbOther");
     // Loaded boxes keep what they stored; a new one takes the container's reading order.
     EXPECT_FALSE(box.RightToLeft());
-    auto fresh = NewForm("    RightToLeft = True\n");
+    auto fresh = NewForm({"RightToLeft = True"});
     fresh->Load();
     Host::ControlSite& added =
         fresh->AddControl(CheckBoxW::kTypeName, L"chbNew", 150, 1500, 3000, 420);
@@ -327,7 +309,7 @@ TEST(CheckBoxW, EveryKeyIsSavedWhenItDiffersAndComesBack) {
     form->Unload();
     // An image list is assigned by name while designing; a stored name is kept as it is
     // until the deferred lookup after loading has run.
-    form = NewForm({}, "        Property ImageList = \"ilIcons\"\n");
+    form = NewForm({}, R"(Property ImageList = "ilIcons")");
     form->Load();
 
     auto& box = form->ControlAs<CheckBoxW>(L"chb");
@@ -458,20 +440,18 @@ TEST(CheckBoxW, PropertyBrowserNamesTheStates) {
 
 TEST(CheckBoxW, AccessKeyTogglesButReturnAndEscapeDoNot) {
     auto form = NewForm();
-    form->Show(Host::ShowMode::Modeless);
+    form->Load();
     auto& box = form->ControlAs<CheckBoxW>(L"chb");
     auto& other = form->ControlAs<CheckBoxW>(L"chbOther");
     box.SetCaption(L"&Agree");
-    SetForegroundWindow(form->Hwnd());
-    SetFocus(other.hWnd());
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return GetFocus() == other.hWnd(); }, 2000));
+    ASSERT_TRUE(testsupport::ShowInFront(*form, other.hWnd()));
     int clicks = 0;
     form->On(L"chb", L"Click", [&](Host::Event&) { ++clicks; });
-    testsupport::PressKey('A', VK_MENU);
+    testsupport::PressKey('A', {VK_MENU});
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(box.Value(), 1);
     EXPECT_EQ(GetFocus(), box.hWnd());
-    testsupport::PressKey('A', VK_MENU);
+    testsupport::PressKey('A', {VK_MENU});
     EXPECT_EQ(box.Value(), 0);
     testsupport::PressKey(VK_RETURN);
     testsupport::PressKey(VK_ESCAPE);

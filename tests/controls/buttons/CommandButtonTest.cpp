@@ -21,60 +21,33 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "host/Units.h"
+#include "tests/support/Input.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/FormLayout.h"
+#include "tests/support/Dispatch.h"
+
+using testsupport::CentreOf;
+using testsupport::ClickScreen;
+using testsupport::PressKeys;
+
+using testsupport::I4;
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FButtons
-    ClientWidth = 6000
-    ClientHeight = 3000
-    Font = Font(Name = "Arial", Size = 9.75, Charset = 204)
-    Begin CommandButtonW cmdPlain
-        Left = 150
-        Top = 150
-        Width = 1500
-        Height = 600
-        TabIndex = 0
-    End
-    Begin CommandButtonW cmdOwner
-        Left = 1800
-        Top = 150
-        Width = 1500
-        Height = 600
-        TabIndex = 1
-        Property DrawMode = 1
-        Property Alignment = 0
-        Property WordWrap = False
-    End
-    Begin CommandButtonW cmdShaped
-        Left = 3450
-        Top = 150
-        Width = 1500
-        Height = 600
-        TabIndex = 2
-        Property Default = True
-        Property Appearance = 0
-        Property Alignment = 1
-        Property VerticalAlignment = 0
-        Property WordWrap = False
-        Property Caption = Utf16("&Итог")
-    End
-    Begin CommandButtonW cmdOther
-        Left = 150
-        Top = 1500
-        Width = 1500
-        Height = 600
-        TabIndex = 3
-        Default = True
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FButtons", 6000, 3000, {testsupport::kArial},
+    {{"CommandButtonW", "cmdPlain", 150, 150, 1500, 600, "TabIndex = 0"},
+     {"CommandButtonW", "cmdOwner", 1800, 150, 1500, 600,
+      "TabIndex = 1\nProperty DrawMode = 1\nProperty Alignment = 0\nProperty WordWrap = False"},
+     {"CommandButtonW", "cmdShaped", 3450, 150, 1500, 600,
+      "TabIndex = 2\nProperty Default = True\nProperty Appearance = 0\nProperty Alignment = "
+      "1\nProperty VerticalAlignment = 0\nProperty WordWrap = False\nProperty Caption = "
+      "Utf16(\"&Итог\")"},
+     {"CommandButtonW", "cmdOther", 150, 1500, 1500, 600, "TabIndex = 3\nDefault = True"}});
 
 std::unique_ptr<Host::Form> NewForm() {
-    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
-    return Host::Form::FromText(kLayout, "command.layout");
+    return testsupport::FormOf<CommandButtonW>(kLayout);
 }
 
 DWORD StyleOf(HWND hwnd) {
@@ -102,42 +75,6 @@ struct EventLog {
         ids.clear();
     }
 };
-
-// Real input through the system's queue.
-void SendMouse(DWORD flags, POINT screen) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = MulDiv(screen.x, 65536, GetSystemMetrics(SM_CXSCREEN)) + 1;
-    in.mi.dy = MulDiv(screen.y, 65536, GetSystemMetrics(SM_CYSCREEN)) + 1;
-    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &in, sizeof(INPUT));
-}
-
-POINT CentreOf(HWND hwnd) {
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-void PressKeys(std::initializer_list<std::pair<WORD, bool>> keys) {
-    std::vector<INPUT> inputs;
-    for (auto [vk, up] : keys) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    testsupport::PumpFor(120);
-}
-
-void ShowFront(Host::Form& form) {
-    form.Show(Host::ShowMode::Modeless);
-    SetForegroundWindow(form.Hwnd());
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return GetForegroundWindow() == form.Hwnd(); }));
-}
 
 }  // namespace
 
@@ -176,19 +113,12 @@ TEST(CommandButtonW, CreationStylesOfNewLoadedAndOwnerDrawnButtons) {
 
 TEST(CommandButtonW, DoubleClickGivesTwoClicks) {
     auto form = NewForm();
-    ShowFront(*form);
+    ASSERT_TRUE(testsupport::ShowInFront(*form));
     auto& button = form->ControlAs<CommandButtonW>(L"cmdPlain");
     EventLog log;
     log.Attach(*form, L"cmdPlain");
     const POINT at = CentreOf(button.ButtonHandle());
-    SendMouse(0, at);
-    testsupport::PumpFor(100);
-    for (int i = 0; i < 2; ++i) {
-        SendMouse(MOUSEEVENTF_LEFTDOWN, at);
-        SendMouse(MOUSEEVENTF_LEFTUP, at);
-    }
-    EXPECT_TRUE(testsupport::PumpUntil([&] { return log.Count(L"Click") >= 2; }, 3000));
-    testsupport::PumpFor(100);
+    EXPECT_TRUE(ClickScreen(at, 2));
     EXPECT_EQ(log.Count(L"Click"), 2);
     // Down and up for each press, the second down arriving as a double click raises none.
     EXPECT_EQ(log.Count(L"MouseDown"), 1);
@@ -198,7 +128,7 @@ TEST(CommandButtonW, DoubleClickGivesTwoClicks) {
 
 TEST(CommandButtonW, AccessKeysGoThroughTheControlInfoAndMnemonicHooks) {
     auto form = NewForm();
-    ShowFront(*form);
+    ASSERT_TRUE(testsupport::ShowInFront(*form));
     auto& plain = form->ControlAs<CommandButtonW>(L"cmdPlain");
     auto& other = form->ControlAs<CommandButtonW>(L"cmdOther");
     plain.SetCaption(L"&Install");
@@ -239,7 +169,7 @@ TEST(CommandButtonW, AccessKeysGoThroughTheControlInfoAndMnemonicHooks) {
     EXPECT_EQ(plainLog.Count(L"Click"), 1);
     // Return presses the focused button as the displayed default; none when disabled.
     SetFocus(plain.ButtonHandle());
-    testsupport::PumpFor(50);
+    ASSERT_TRUE(testsupport::PumpUntil([&] { return GetFocus() == plain.ButtonHandle(); }));
     PressKeys({{VK_RETURN, false}, {VK_RETURN, true}});
     EXPECT_EQ(plainLog.Count(L"Click"), 2);
     plain.SetEnabled(false);
@@ -254,7 +184,7 @@ TEST(CommandButtonW, AccessKeysGoThroughTheControlInfoAndMnemonicHooks) {
 
 TEST(CommandButtonW, KeyEventsReadTheirArgumentsBackIntoTheMessage) {
     auto form = NewForm();
-    ShowFront(*form);
+    ASSERT_TRUE(testsupport::ShowInFront(*form));
     auto& button = form->ControlAs<CommandButtonW>(L"cmdPlain");
     const HWND hwnd = button.ButtonHandle();
     SetFocus(hwnd);
@@ -325,7 +255,7 @@ TEST(CommandButtonW, MouseEventsInTwipsTrackingAndHotChanged) {
 
 TEST(CommandButtonW, ClickingValidatesUnlessCausesValidationIsOff) {
     auto form = NewForm();
-    ShowFront(*form);
+    ASSERT_TRUE(testsupport::ShowInFront(*form));
     auto& plain = form->ControlAs<CommandButtonW>(L"cmdPlain");
     auto& other = form->ControlAs<CommandButtonW>(L"cmdOther");
     SetFocus(plain.ButtonHandle());
@@ -339,9 +269,7 @@ TEST(CommandButtonW, ClickingValidatesUnlessCausesValidationIsOff) {
     log.Attach(*form, L"cmdOther");
     auto click = [&] {
         const POINT at = CentreOf(other.ButtonHandle());
-        SendMouse(MOUSEEVENTF_LEFTDOWN, at);
-        SendMouse(MOUSEEVENTF_LEFTUP, at);
-        testsupport::PumpFor(250);
+        ClickScreen(at);
     };
     click();
     EXPECT_EQ(validations, 1);
@@ -357,60 +285,22 @@ TEST(CommandButtonW, ClickingValidatesUnlessCausesValidationIsOff) {
 
 namespace {
 
-constexpr char kStoredLayout[] = R"(PaylevixLayout 1
-Begin Form FStored
-    ClientWidth = 6000
-    ClientHeight = 3000
-    Font = Font(Name = "Arial", Size = 9.75, Charset = 204)
-    Begin CommandButtonW cmdAll
-        Left = 150
-        Top = 150
-        Width = 1500
-        Height = 600
-        Property Default = True
-        Property Font = Font(Name = "Tahoma", Size = 12, Charset = 204)
-        Property VisualStyles = False
-        Property Appearance = 0
-        Property BackColor = 255
-        Property ForeColor = 65280
-        Property Enabled = False
-        Property OLEDropMode = 1
-        Property MousePointer = 2
-        Property MouseTrack = True
-        Property RightToLeft = True
-        Property RightToLeftMode = 0
-        Property ImageList = "ilsNowhere"
-        Property ImageListAlignment = 1
-        Property ImageListMargin = 4
-        Property Caption = Utf16("&Сохранить")
-        Property Alignment = 1
-        Property VerticalAlignment = 2
-        Property PictureAndCaption = True
-        Property WordWrap = False
-        Property Transparent = True
-        Property SplitButton = True
-        Property SplitButtonAlignment = 0
-        Property SplitButtonNoSplit = True
-        Property Style = 1
-        Property UseMaskColor = True
-        Property MaskColor = 255
-    End
-    Begin CommandButtonW cmdOwner
-        Left = 1800
-        Top = 150
-        Width = 1500
-        Height = 600
-        Property DrawMode = 1
-        Property Style = 1
-    End
-    Begin CommandButtonW cmdDefaults
-        Left = 3450
-        Top = 150
-        Width = 1500
-        Height = 600
-    End
-End
-)";
+const std::string kStoredLayout = testsupport::LayoutText(
+    "FStored", 6000, 3000, {testsupport::kArial},
+    {{"CommandButtonW", "cmdAll", 150, 150, 1500, 600,
+      "Property Default = True\nProperty Font = Font(Name = \"Tahoma\", Size = 12, Charset = "
+      "204)\nProperty VisualStyles = False\nProperty Appearance = 0\nProperty BackColor = "
+      "255\nProperty ForeColor = 65280\nProperty Enabled = False\nProperty OLEDropMode = "
+      "1\nProperty MousePointer = 2\nProperty MouseTrack = True\nProperty RightToLeft = "
+      "True\nProperty RightToLeftMode = 0\nProperty ImageList = \"ilsNowhere\"\nProperty "
+      "ImageListAlignment = 1\nProperty ImageListMargin = 4\nProperty Caption = "
+      "Utf16(\"&Сохранить\")\nProperty Alignment = 1\nProperty VerticalAlignment = 2\nProperty "
+      "PictureAndCaption = True\nProperty WordWrap = False\nProperty Transparent = True\nProperty "
+      "SplitButton = True\nProperty SplitButtonAlignment = 0\nProperty SplitButtonNoSplit = "
+      "True\nProperty Style = 1\nProperty UseMaskColor = True\nProperty MaskColor = 255"},
+     {"CommandButtonW", "cmdOwner", 1800, 150, 1500, 600,
+      "Property DrawMode = 1\nProperty Style = 1"},
+     {"CommandButtonW", "cmdDefaults", 3450, 150, 1500, 600}});
 
 std::vector<std::string> KeysOf(const Layout::FormLayout& layout, std::string_view control) {
     std::vector<std::string> keys;
@@ -542,13 +432,6 @@ std::pair<HRESULT, std::wstring> Assign(IUnknown* object, const wchar_t* name, V
         SysFreeString(info.bstrHelpFile);
     }
     return {hr, text};
-}
-
-VARIANT I4(LONG v) {
-    VARIANT x;
-    x.vt = VT_I4;
-    x.lVal = v;
-    return x;
 }
 
 }  // namespace
@@ -727,15 +610,7 @@ TEST(CommandButtonW, PreviewKeyDownClaimsNavigationKeysOnly) {
 TEST(CommandButtonW, IsSafeForScripting) {
     auto form = NewForm();
     form->Load();
-    ComPtr<IObjectSafety> safety;
-    ASSERT_HRESULT_SUCCEEDED(
-        form->Site(L"cmdPlain").Object()->QueryInterface(IID_IObjectSafety, safety.PutVoid()));
-    DWORD supported = 0, enabled = 0;
-    EXPECT_HRESULT_SUCCEEDED(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 0));
-    EXPECT_HRESULT_SUCCEEDED(
-        safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
-    EXPECT_EQ(supported, 3u);
-    EXPECT_EQ(enabled, 3u);
+    testsupport::ExpectSafeForScripting(form->Site(L"cmdPlain").Object());
     form->Unload();
 }
 

@@ -18,44 +18,22 @@
 #include "host/Layout.h"
 #include "tests/support/Dispatch.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/FormLayout.h"
+#include "tests/support/ControlErrors.h"
 
 using testsupport::AsPictureDisp;
 using testsupport::BitmapPicture;
+using namespace testsupport::colours;
 
 namespace {
 
-constexpr COLORREF kRed = RGB(255, 0, 0);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FImages
-    ClientWidth = 3000
-    ClientHeight = 2000
-    Begin ImageList imlIcons
-        Left = 150
-        Top = 150
-        Width = 480
-        Height = 480
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FImages", 3000, 2000, {}, {{"ImageList", "imlIcons", 150, 150, 480, 480}});
 
 std::unique_ptr<Host::Form> LoadForm(const std::string& layout = kLayout) {
-    ControlTypes::Register<ImageList>(ImageList::kTypeName);
-    auto form = Host::Form::FromText(layout, "images.layout");
+    auto form = testsupport::FormOf<ImageList>(layout);
     form->Load();
     return form;
-}
-
-int32_t ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ControlError& e) {
-        return e.Number();
-    }
-    return 0;
 }
 
 Host::Variant Text(const wchar_t* s) {
@@ -111,7 +89,7 @@ TEST(ImageList, ImagesComeAndGoByPositionAndKeyInOneSystemList) {
     };
     for (const Refusal& r : refusals) {
         SCOPED_TRACE(r.what);
-        EXPECT_EQ(ErrorOf(r.call), r.error);
+        EXPECT_EQ(testsupport::ErrorNumberOf(r.call), r.error);
     }
     EXPECT_EQ(images.Count(), 3);
 

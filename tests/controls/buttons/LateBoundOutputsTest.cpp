@@ -12,22 +12,14 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/support/ComCtlVersion.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FOutputs
-    ClientWidth = 4000
-    ClientHeight = 1500
-    Begin CommandButtonW cmdSized
-        Left = 150
-        Top = 150
-        Width = 1500
-        Height = 600
-        Property Caption = Utf16("A rather long caption")
-    End
-End
-)";
+const std::string kLayout =
+    testsupport::LayoutText("FOutputs", 4000, 1500, {},
+                            {{"CommandButtonW", "cmdSized", 150, 150, 1500, 600,
+                              "Property Caption = Utf16(\"A rather long caption\")"}});
 
 // A caller's variable of one type, held where a by-reference argument can point.
 struct Slot {
@@ -78,8 +70,7 @@ struct Slot {
 
 TEST(LateBoundOutputs, GetIdealSizeWritesBackIntoByReferenceVariables) {
     testsupport::ComCtlVersion comctl(6, 10);  // the message is version 6's
-    ControlTypes::Register<CommandButtonW>(CommandButtonW::kTypeName);
-    auto form = Host::Form::FromText(kLayout, "outputs.layout");
+    auto form = testsupport::FormOf<CommandButtonW>(kLayout);
     form->Load();
     auto& button = form->ControlAs<CommandButtonW>(L"cmdSized");
     float width = -1, height = -1;

@@ -25,6 +25,7 @@
 #include "tests/support/GuiResources.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/TestWindow.h"
 
 namespace {
 
@@ -71,6 +72,15 @@ protected:
     std::unique_ptr<CommonDialog> dialog_;
     std::vector<Raised> events_;
     std::function<void(const std::wstring&, Host::Event&)> onEvent;
+    // At InitDialog, the dialog's window (the hook's) is driven by `act`.
+    void OnInitDialog(const std::function<void(HWND)>& act) {
+        onEvent = [act](const std::wstring& name, Host::Event& e) {
+            if (name != L"InitDialog") return;
+            HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
+            testsupport::DrivenDialog(dlg);
+            act(dlg);
+        };
+    }
 };
 
 // The call first, as the cases here read best.
@@ -291,13 +301,10 @@ TEST_F(CommonDialogTest, OldStyleOpenDialogRaisesItsEvents) {
     TempFolder folder;
     dialog_->SetHookEvents(true);
     dialog_->SetInitDir(folder.path);
-    onEvent = [&](const std::wstring& name, Host::Event& e) {
-        if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
-        testsupport::DrivenDialog(dlg);
+    OnInitDialog([](HWND dlg) {
         SetDlgItemTextW(dlg, edt1, L"b.txt");
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    };
+    });
     ASSERT_TRUE(dialog_->ShowOpen());
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"InitDialog", L"FileValidate"}));
     EXPECT_EQ(events_[0].args[0].ToInt16(), 1);
@@ -308,12 +315,8 @@ TEST_F(CommonDialogTest, OldStyleOpenDialogRaisesItsEvents) {
 // A sharing violation, as the explorer-style dialog reports it to the hook.
 LRESULT g_shareAnswer, g_shareResult;
 BOOL WINAPI PlayShareViolation(OPENFILENAMEW* ofn) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefDlgProcW;
-    wc.cbWndExtra = DLGWINDOWEXTRA;
-    wc.lpszClassName = L"HookDialog";
-    RegisterClassW(&wc);
-    HWND dlg = CreateWindowW(L"HookDialog", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND dlg = CreateWindowW(testsupport::WindowClass(L"HookDialog", DefDlgProcW, DLGWINDOWEXTRA),
+                             L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     ofn->lpfnHook(dlg, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(ofn));
     OFNOTIFYW notify{};
     notify.hdr.hwndFrom = dlg;
@@ -425,12 +428,7 @@ TEST_F(CommonDialogTest, ColorRoundTrip) {
     dialog_->SetHookEvents(true);
     dialog_->SetColor(RGB(10, 20, 30));
     dialog_->SetFlags(CC_RGBINIT);
-    onEvent = [&](const std::wstring& name, Host::Event& e) {
-        if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
-        testsupport::DrivenDialog(dlg);
-        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    };
+    OnInitDialog([](HWND dlg) { PostMessageW(dlg, WM_COMMAND, IDOK, 0); });
     ASSERT_TRUE(dialog_->ShowColor());
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"InitDialog"}));
     EXPECT_EQ(events_[0].args[0].ToInt16(), 3);
@@ -458,22 +456,13 @@ LRESULT CALLBACK RecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 
 // A window that stands for a system dialog and records what it is sent.
 HWND RecordingDialog() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = RecordingProc;
-    wc.lpszClassName = L"RecordingDialog";
-    RegisterClassW(&wc);
-    return CreateWindowW(L"RecordingDialog", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                         nullptr);
+    return CreateWindowW(testsupport::WindowClass(L"RecordingDialog", RecordingProc), L"", 0, 0, 0,
+                         0, 0, nullptr, nullptr, nullptr, nullptr);
 }
 
 LRESULT g_hookAnswers[2];
 BOOL WINAPI PlayColorDialog(CHOOSECOLORW* cc) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = RecordingProc;
-    wc.lpszClassName = L"RecordingDialog";
-    RegisterClassW(&wc);
-    HWND dlg =
-        CreateWindowW(L"RecordingDialog", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    HWND dlg = RecordingDialog();
     const UINT ok = RegisterWindowMessageW(COLOROKSTRINGW);
     cc->lpfnHook(dlg, WM_INITDIALOG, 0, reinterpret_cast<LPARAM>(cc));
     cc->rgbResult = RGB(10, 20, 30);
@@ -554,13 +543,10 @@ TEST_F(CommonDialogTest, FontRoundTripWithApply) {
     dialog_->SetFontSize(12);
     dialog_->SetFontBold(true);
     dialog_->SetFlags(CF_SCREENFONTS | CF_EFFECTS | CF_APPLY);
-    onEvent = [&](const std::wstring& name, Host::Event& e) {
-        if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
-        testsupport::DrivenDialog(dlg);
+    OnInitDialog([](HWND dlg) {
         PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(psh3, 0), 0);
         PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    };
+    });
     ASSERT_TRUE(dialog_->ShowFont());
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"InitDialog", L"FontApply"}));
     const auto& apply = events_[1].args;
@@ -597,12 +583,7 @@ TEST_F(CommonDialogTest, FontFaceIsTerminatedAndOnlyWeight700IsBold) {
 // Without a root and a selection, this system's dialog returns the desktop folder.
 TEST_F(CommonDialogTest, FolderBrowserReturnsTheFolderWithItsBackslash) {
     dialog_->SetFlags(BIF_RETURNONLYFSDIRS);
-    onEvent = [&](const std::wstring& name, Host::Event& e) {
-        if (name != L"InitDialog") return;
-        HWND dlg = static_cast<HWND>(LongToHandle(e.Arg(1).ToInt32()));
-        testsupport::DrivenDialog(dlg);
-        PostMessageW(dlg, WM_COMMAND, IDOK, 0);
-    };
+    OnInitDialog([](HWND dlg) { PostMessageW(dlg, WM_COMMAND, IDOK, 0); });
     ASSERT_TRUE(dialog_->ShowFolderBrowser());
     ASSERT_EQ(Names(), (std::vector<std::wstring>{L"InitDialog"}));
     EXPECT_EQ(events_[0].args[0].ToInt16(), 8);

@@ -23,39 +23,23 @@
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
 #include "tests/support/Rendering.h"
+#include "tests/support/FormLayout.h"
+#include "tests/support/Dispatch.h"
 
 using testsupport::ErrorNumberOf;
 
 namespace {
 
 // lblA at (20, 20) pixels, 160 x 40; lblB below it.
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FLabel
-    ClientWidth = 6000
-    ClientHeight = 3000
-    BackColor = 0xFFFFFF
-    Font = Font(Name = "Tahoma", Size = 9.75, Charset = 204)
-    Begin LabelW lblA
-        Left = 300
-        Top = 300
-        Width = 2400
-        Height = 600
-    End
-    Begin LabelW lblB
-        Left = 300
-        Top = 1500
-        Width = 2400
-        Height = 600
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FLabel", 6000, 3000, {"BackColor = 0xFFFFFF", testsupport::kTahoma},
+    {{"LabelW", "lblA", 300, 300, 2400, 600}, {"LabelW", "lblB", 300, 1500, 2400, 600}});
 
 constexpr COLORREF kBack = RGB(0, 0, 160);  // neither white nor any edge colour
 constexpr COLORREF kInk = RGB(255, 0, 0);
 
 std::unique_ptr<Host::Form> NewForm() {
-    ControlTypes::Register<LabelW>(LabelW::kTypeName);
-    return Host::Form::FromText(kLayout, "label.layout");
+    return testsupport::FormOf<LabelW>(kLayout);
 }
 
 // A label drawn in red on dark blue, so that its ink can be told from its background.
@@ -232,12 +216,7 @@ TEST(LabelW, LateBoundMembersPropertyBrowsingAndSafety) {
     EXPECT_EQ(value.lVal, 16);
     EXPECT_HRESULT_FAILED(browsing->GetDisplayString(idOf(L"Caption"), &shown));  // not ours
 
-    ComPtr<IObjectSafety> safety;
-    ASSERT_HRESULT_SUCCEEDED(object->QueryInterface(IID_IObjectSafety, safety.PutVoid()));
-    DWORD supported = 0, enabled = 0;
-    safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled);
-    EXPECT_EQ(supported, 3u);
-    EXPECT_EQ(enabled, 3u);
+    testsupport::ExpectSafeForScripting(object);
     form->Unload();
 }
 
@@ -560,9 +539,7 @@ TEST(LabelW, ScreenReadersFindLabelsThroughTheForm) {
 
 TEST(LabelW, MouseTrackingByRealPointerMoves) {
     auto form = NewForm();
-    form->Show();
-    SetForegroundWindow(form->Hwnd());
-    ASSERT_TRUE(testsupport::PumpUntil([&] { return GetForegroundWindow() == form->Hwnd(); }));
+    ASSERT_TRUE(testsupport::ShowInFront(*form));
     auto& label = form->ControlAs<LabelW>(L"lblA");
     label.SetMouseTrack(true);
     std::vector<std::wstring> seen;

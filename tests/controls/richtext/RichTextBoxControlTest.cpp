@@ -45,18 +45,18 @@ struct CreatedStyles {
 }  // namespace
 
 TEST(RichTextBoxControl, WindowStylesFollowTheProperties) {
-    std::string controls;
+    std::vector<testsupport::LayoutControl> controls;
     int n = 0;
     for (int multi = 0; multi < 2; ++multi)
         for (int bars = 0; bars < 4; ++bars)
             for (int border = 0; border < 2; ++border)
                 for (int locked = 0; locked < 2; ++locked) {
-                    controls += Box(
-                        "rtb" + std::to_string(n++),
-                        "        Property MultiLine = " + std::string(multi ? "True" : "False") +
-                            "\n        Property ScrollBars = " + std::to_string(bars) +
-                            "\n        Property Border = " + (border ? "True" : "False") +
-                            "\n        Property Locked = " + (locked ? "True" : "False") + "\n");
+                    controls.push_back(
+                        Box("rtb" + std::to_string(n++),
+                            "Property MultiLine = " + std::string(multi ? "True" : "False") +
+                                "\nProperty ScrollBars = " + std::to_string(bars) +
+                                "\nProperty Border = " + (border ? "True" : "False") +
+                                "\nProperty Locked = " + (locked ? "True" : "False")));
                 }
     auto form = FormOf(controls);
     CreatedStyles::seen.clear();
@@ -92,7 +92,7 @@ TEST(RichTextBoxControl, WindowStylesFollowTheProperties) {
 TEST(RichTextBoxControl, EveryKeyIsStoredAndReadBack) {
     // A new instance writes what differs from the stored defaults: it starts multi-line and
     // shows its own name.
-    auto form = FormOf("", false);
+    auto form = FormOf({}, false);
     form->Load();
     form->AddControl(RichTextBox::kTypeName, L"rtbNew", 0, 0, 3000, 1500);
     auto& fresh = form->ControlAs<RichTextBox>(L"rtbNew");
@@ -164,7 +164,7 @@ TEST(RichTextBoxControl, EveryKeyIsStoredAndReadBack) {
 }
 
 TEST(RichTextBoxControl, SettersReachTheWindow) {
-    auto form = FormOf(Box("rtbText"));
+    auto form = FormOf({Box("rtbText")});
     form->Show(Host::ShowMode::Modeless);
     auto& box = form->ControlAs<RichTextBox>(L"rtbText");
     std::vector<Recorder::Sent> sent;
@@ -214,9 +214,8 @@ TEST(RichTextBoxControl, SettersReachTheWindow) {
 
 TEST(RichTextBoxControl, ContentIsNeverCutAndSurvivesReCreation) {
     // Scrolling sideways, the window lays out the long document without wrapping it.
-    auto form = FormOf(Box("rtbText",
-                           "        Property MultiLine = True\n        Property MaxLength = 10\n"
-                           "        Property ScrollBars = 3\n"));
+    auto form = FormOf({Box(
+        "rtbText", "Property MultiLine = True\nProperty MaxLength = 10\nProperty ScrollBars = 3")});
     form->Show(Host::ShowMode::Modeless);
     auto& box = form->ControlAs<RichTextBox>(L"rtbText");
     std::wstring document;
@@ -246,7 +245,7 @@ TEST(RichTextBoxControl, FilesAndErrorsAtTheComBoundary) {
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::wstring file = std::wstring(temp) + L"rtbcontrol.rtf";
-    auto form = FormOf(Box("rtbText", "        Property MultiLine = True\n"));
+    auto form = FormOf({Box("rtbText", kMultiLine)});
     form->Show(Host::ShowMode::Modeless);
     auto& box = form->ControlAs<RichTextBox>(L"rtbText");
     box.SetTextRTF(L"{\\rtf1\\ansi Saved \\b text\\b0\\par}");
@@ -310,7 +309,7 @@ TEST(RichTextBoxControl, FilesAndErrorsAtTheComBoundary) {
     form->Unload();
 
     // While designing, a message box with the text and nothing stored.
-    auto design = FormOf(Box("rtbText", "        Property MultiLine = True\n"), false);
+    auto design = FormOf({Box("rtbText", kMultiLine)}, false);
     design->Load();
     auto& designed = design->ControlAs<RichTextBox>(L"rtbText");
     testsupport::MessageBoxCatcher catcher;
@@ -339,7 +338,7 @@ TEST(RichTextBoxControl, FilesAndErrorsAtTheComBoundary) {
 }
 
 TEST(RichTextBoxControl, OneLibraryForAllInstances) {
-    auto form = FormOf(Box("rtbOne") + Box("rtbTwo"));
+    auto form = FormOf({Box("rtbOne"), Box("rtbTwo")});
     EXPECT_EQ(RichTextBoxBase::RichEditModule(), nullptr);
     form->Load();
     const HMODULE library = RichTextBoxBase::RichEditModule();

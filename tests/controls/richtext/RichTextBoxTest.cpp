@@ -16,27 +16,20 @@
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
 #include "tests/support/Pump.h"
+#include "tests/support/FormLayout.h"
+#include "tests/support/ControlErrors.h"
+#include "tests/support/Dispatch.h"
 
 namespace {
 
-constexpr char kLayout[] = R"(PaylevixLayout 1
-Begin Form FTest
-    ClientWidth = 6000
-    ClientHeight = 4000
-    Begin RichTextBox rtbText
-        Left = 150
-        Top = 150
-        Width = 4500
-        Height = 1500
-        Property MultiLine = True
-        Property TextRTF = Utf16("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 Stored\\par}")
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FTest", 6000, 4000, {},
+    {{"RichTextBox", "rtbText", 150, 150, 4500, 1500,
+      "Property MultiLine = True\nProperty TextRTF = Utf16(\"{\\\\rtf1\\\\ansi{\\\\fonttbl{\\\\f0 "
+      "Arial;}}\\\\f0\\\\fs20 Stored\\\\par}\")"}});
 
 std::unique_ptr<Host::Form> NewForm() {
-    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
-    return Host::Form::FromText(kLayout, "richtext.layout");
+    return testsupport::FormOf<RichTextBox>(kLayout);
 }
 
 std::wstring PlainText(HWND hwnd) {
@@ -73,13 +66,8 @@ TEST(RichTextBox, StoredDocumentAndMultiLineMakeTheWindow) {
     EXPECT_TRUE(GetWindowLongW(box.hWnd(), GWL_STYLE) & ES_MULTILINE);
     EXPECT_EQ(PlainText(box.hWnd()).substr(0, 6), L"Stored");
     EXPECT_NE(box.TextRTF().find(L"Stored"), std::wstring::npos);
-    try {
-        box.SetMultiLine(false);
-        ADD_FAILURE() << "MultiLine changed at run time";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 382);
-        EXPECT_EQ(e.Description(), L"MultiLine property is read-only at run time");
-    }
+    testsupport::ExpectControlError(382, L"MultiLine property is read-only at run time",
+                                    [&] { box.SetMultiLine(false); });
     form->Unload();
 }
 
@@ -136,12 +124,7 @@ TEST(RichTextBox, ScrollBarsKeepContentSelectionAndScrollPosition) {
     box.SetScrollBars(1);
     EXPECT_EQ(box.hWnd(), third);
 
-    try {
-        box.SetScrollBars(4);
-        ADD_FAILURE() << "4 was taken";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 380);
-    }
+    testsupport::ExpectControlError(380, nullptr, [&] { box.SetScrollBars(4); });
     form->Unload();
 }
 
@@ -248,13 +231,6 @@ TEST(RichTextBox, BrowsesItsPointerAndIsSafeForScripting) {
     shown = nullptr;
     EXPECT_HRESULT_FAILED(browsing->GetDisplayString(RichTextBox::kDispIdLocked, &shown));
 
-    ComPtr<IObjectSafety> safety;
-    ASSERT_HRESULT_SUCCEEDED(object->QueryInterface(IID_IObjectSafety, safety.PutVoid()));
-    DWORD supported = 0, enabled = 0;
-    EXPECT_HRESULT_SUCCEEDED(safety->SetInterfaceSafetyOptions(IID_IDispatch, 3, 0));
-    EXPECT_HRESULT_SUCCEEDED(
-        safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled));
-    EXPECT_EQ(supported, 3u);
-    EXPECT_EQ(enabled, 3u);
+    testsupport::ExpectSafeForScripting(object);
     form->Unload();
 }

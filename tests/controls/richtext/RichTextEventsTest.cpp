@@ -21,33 +21,16 @@
 #include "tests/host/TestControls.h"
 #include "tests/support/ComCtlVersion.h"
 #include "tests/support/Pump.h"
+#include "tests/support/FormLayout.h"
 
 using namespace testhost;
 
 namespace {
 
-const char kLayout[] = R"(PaylevixLayout 1
-Begin Form FEvents
-    ClientWidth = 6000
-    ClientHeight = 4500
-    StartUpPosition = 2
-    Begin TestEdit txtOther
-        Left = 300
-        Top = 300
-        Width = 3000
-        Height = 375
-        TabIndex = 0
-    End
-    Begin RichTextBox rtbText
-        Left = 300
-        Top = 900
-        Width = 4500
-        Height = 2400
-        TabIndex = 1
-        Property MultiLine = True
-    End
-End
-)";
+const std::string kLayout = testsupport::LayoutText(
+    "FEvents", 6000, 4500, {"StartUpPosition = 2"},
+    {{"TestEdit", "txtOther", 300, 300, 3000, 375, "TabIndex = 0"},
+     {"RichTextBox", "rtbText", 300, 900, 4500, 2400, "TabIndex = 1\nProperty MultiLine = True"}});
 
 class RichTextEvents : public ::testing::Test {
 protected:

@@ -20,6 +20,8 @@
 #include "host/ControlTypes.h"
 #include "host/Form.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/ControlErrors.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
@@ -54,12 +56,8 @@ struct FakeOwner final : RichTextOleEvents {
 };
 
 std::unique_ptr<Host::Form> NewForm() {
-    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
-    return Host::Form::FromText(
-        "PaylevixLayout 1\nBegin Form FObjects\n    ClientWidth = 6000\n    ClientHeight = 4000\n"
-        "    Begin RichTextBox rtbText\n        Left = 0\n        Top = 0\n        Width = 4500\n"
-        "        Height = 3000\n    End\nEnd\n",
-        "objects.layout");
+    return testsupport::FormOf<RichTextBox>(testsupport::LayoutText(
+        "FObjects", 6000, 4000, {}, {{"RichTextBox", "rtbText", 0, 0, 4500, 3000}}));
 }
 
 ComPtr<IPictureDisp> Picture(SHORT type) {
@@ -267,21 +265,12 @@ TEST(RichTextObjects, WrongPicturesFormatsAndFilesRaiseTheirErrors) {
         {PICTYPE_BITMAP, CF_ENHMETAFILE, 461, L"Specified format doesn't match format of data"},
     };
     for (const Case& c : cases) {
-        try {
-            box.OLEObjectsAddFromPicture(Picture(c.type), c.format);
-            ADD_FAILURE() << c.number;
-        } catch (const ControlError& e) {
-            EXPECT_EQ(e.Number(), c.number);
-            EXPECT_EQ(e.Description(), c.text);
-        }
+        testsupport::ExpectControlError(
+            c.number, c.text, [&] { box.OLEObjectsAddFromPicture(Picture(c.type), c.format); });
     }
-    try {
+    testsupport::ExpectControlError(53, L"File not found", [&] {
         box.OLEObjectsAddFromFile(L"Z:\\no\\such\\file.bmp", false);
-        ADD_FAILURE();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 53);
-        EXPECT_EQ(e.Description(), L"File not found");
-    }
+    });
     EXPECT_EQ(box.OLEObjectsCount(), 0);
 
     // Late bound, a Format that is no number is a type mismatch.

@@ -14,6 +14,7 @@
 #include "controls/richtext/RichTextPrint.h"
 #include "tests/controls/richtext/RichTextTestSupport.h"
 #include "tests/support/GuiResources.h"
+#include "tests/support/ControlErrors.h"
 
 using namespace richtexttest;
 
@@ -144,12 +145,9 @@ TEST(RichTextPrint, ThePageLoopEndsAtTheRangeOrWhenNothingMoves) {
     // A document that cannot be started is an error, and nothing is printed.
     ScriptedDevice refusing;
     refusing.startDoc = 0;
-    try {
+    testsupport::ExpectControlError(482, nullptr, [&] {
         RichTextPrint::PrintRange(nullptr, {0, -1}, 50, job, refusing);
-        ADD_FAILURE() << "no error";
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Number(), 482);
-    }
+    });
     EXPECT_EQ(refusing.calls, Calls{"doc"});
 
     // A screen context: one rendering on a page the size of the screen.

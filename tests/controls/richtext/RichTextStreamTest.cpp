@@ -14,6 +14,7 @@
 #include "controls/base/ControlError.h"
 #include "controls/base/Handles.h"
 #include "controls/richtext/RichTextBoxBase.h"
+#include "tests/support/ControlErrors.h"
 
 using namespace RichTextBoxBase;
 
@@ -93,14 +94,10 @@ std::string ReadBytes(const std::wstring& name) {
     return bytes;
 }
 
-int ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const ControlError& e) {
-        EXPECT_EQ(e.Description(), L"The specified file name cannot be accessed or is invalid");
-        return e.Number();
-    }
-    return 0;
+// A failure unless `call` raises error 75, as every refused file does.
+void ExpectFileRefused(const std::function<void()>& call) {
+    testsupport::ExpectControlError(75, L"The specified file name cannot be accessed or is invalid",
+                                    call);
 }
 
 // Records the text-limit and stream messages reaching the window, ahead of its own procedure.
@@ -266,12 +263,11 @@ TEST(RichTextStream, FailuresRaise75AndKeepTheOldFile) {
     WriteBytes(old, "old content");
 
     // Missing files, folders, and a target that cannot be replaced.
-    EXPECT_EQ(ErrorOf([&] { LoadFile(rich.Get(), folder.File(L"missing.txt"), 1, false, 0); }), 75);
-    EXPECT_EQ(ErrorOf([&] { LoadFile(rich.Get(), folder.File(L""), 1, false, 0); }), 75);
-    EXPECT_EQ(ErrorOf([&] { SaveFile(rich.Get(), folder.File(L"no\\such\\dir.txt"), 1, false); }),
-              75);
+    ExpectFileRefused([&] { LoadFile(rich.Get(), folder.File(L"missing.txt"), 1, false, 0); });
+    ExpectFileRefused([&] { LoadFile(rich.Get(), folder.File(L""), 1, false, 0); });
+    ExpectFileRefused([&] { SaveFile(rich.Get(), folder.File(L"no\\such\\dir.txt"), 1, false); });
     SetFileAttributesW(old.c_str(), FILE_ATTRIBUTE_READONLY);
-    EXPECT_EQ(ErrorOf([&] { SaveFile(rich.Get(), old, kFormatText, false); }), 75);
+    ExpectFileRefused([&] { SaveFile(rich.Get(), old, kFormatText, false); });
     SetFileAttributesW(old.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadBytes(old), "old content");
     EXPECT_FALSE(FileExists(folder.File(L"missing.txt")));
@@ -282,8 +278,8 @@ TEST(RichTextStream, FailuresRaise75AndKeepTheOldFile) {
         UniqueFile locked(CreateFileW(old.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(locked);
-        EXPECT_EQ(ErrorOf([&] { LoadFile(rich.Get(), old, kFormatText, false, 0); }), 75);
-        EXPECT_EQ(ErrorOf([&] { DetectFileFormat(old); }), 75);
+        ExpectFileRefused([&] { LoadFile(rich.Get(), old, kFormatText, false, 0); });
+        ExpectFileRefused([&] { DetectFileFormat(old); });
     }
     EXPECT_EQ(PlainText(rich.Get()), L"new content");
 

@@ -8,23 +8,20 @@
 #include "controls/base/ControlError.h"
 #include "controls/richtext/RichTextBox.h"
 #include "host/ControlTypes.h"
+#include "tests/support/FormLayout.h"
 
 namespace richtexttest {
 
-std::unique_ptr<Host::Form> FormOf(const std::string& controls, bool userMode) {
-    ControlTypes::Register<RichTextBox>(RichTextBox::kTypeName);
-    auto form = Host::Form::FromText(
-        "PaylevixLayout 1\nBegin Form FTest\n    ClientWidth = 9000\n    ClientHeight = 6000\n" +
-            controls + "End\n",
-        "control.layout");
+std::unique_ptr<Host::Form> FormOf(const std::vector<testsupport::LayoutControl>& controls,
+                                   bool userMode) {
+    auto form = testsupport::FormOf<RichTextBox>(
+        testsupport::LayoutText("FTest", 9000, 6000, {}, controls));
     form->SetUserMode(userMode);
     return form;
 }
 
-std::string Box(const std::string& name, const std::string& properties) {
-    return "    Begin RichTextBox " + name +
-           "\n        Left = 0\n        Top = 0\n        Width = 3000\n        Height = 1500\n" +
-           properties + "    End\n";
+testsupport::LayoutControl Box(const std::string& name, const std::string& properties) {
+    return {"RichTextBox", name, 0, 0, 3000, 1500, properties};
 }
 
 Call Invoke(Host::Form& form, const wchar_t* control, const wchar_t* member, WORD flags,
@@ -73,7 +70,7 @@ Host::Variant Null() {
     return v;
 }
 
-LoadedBox::LoadedBox(const wchar_t* text) : form(FormOf(Box("rtbText", kMultiLine))) {
+LoadedBox::LoadedBox(const wchar_t* text) : form(FormOf({Box("rtbText", kMultiLine)})) {
     form->Load();
     box = &form->ControlAs<RichTextBox>(L"rtbText");
     box->SetText(text);

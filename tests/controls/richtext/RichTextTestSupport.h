@@ -12,17 +12,19 @@
 
 #include "host/Form.h"
 #include "host/Variant.h"
+#include "tests/support/FormLayout.h"
 
 class RichTextBox;
 
 namespace richtexttest {
 
 // A form (9000 x 6000 twips) holding `controls` (see Box), loaded by the caller.
-std::unique_ptr<Host::Form> FormOf(const std::string& controls, bool userMode = true);
+std::unique_ptr<Host::Form> FormOf(const std::vector<testsupport::LayoutControl>& controls,
+                                   bool userMode = true);
 // A rich text box of 3000 x 1500 twips at the form's corner, with extra property lines.
-std::string Box(const std::string& name, const std::string& properties = {});
+testsupport::LayoutControl Box(const std::string& name, const std::string& properties = {});
 // The property line of a box of several lines (a stored box without it has one).
-inline constexpr char kMultiLine[] = "        Property MultiLine = True\n";
+inline constexpr char kMultiLine[] = "Property MultiLine = True";
 
 // A member invoked by name: the HRESULT and result, with the error's number and text.
 struct Call {

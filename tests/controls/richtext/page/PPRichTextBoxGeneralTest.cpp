@@ -29,6 +29,7 @@
 #include "host/TextBox.h"
 #include "tests/support/MessageBoxCatcher.h"
 #include "tests/support/Pump.h"
+#include "tests/support/FormLayout.h"
 
 namespace {
 
@@ -107,27 +108,14 @@ class PageTest : public ::testing::Test {
 protected:
     void SetUp() override {
         AllControls::Register();
-        form_ = Host::Form::FromText(R"(PaylevixLayout 1
-Begin Form FDesign
-    ClientWidth = 6000
-    ClientHeight = 3000
-    Begin RichTextBox rtbFirst
-        Width = 2800
-        Height = 1500
-        Property MultiLine = True
-        Property MaxLength = 50
-        Property ScrollBars = 2
-        Property Locked = True
-        Property MousePointer = Integer(2)
-    End
-    Begin RichTextBox rtbSecond
-        Left = 3000
-        Width = 2800
-        Height = 1500
-    End
-End
-)",
-                                     "design.layout");
+        form_ = Host::Form::FromText(
+            testsupport::LayoutText(
+                "FDesign", 6000, 3000, {},
+                {{"RichTextBox", "rtbFirst", 0, 0, 2800, 1500,
+                  "Property MultiLine = True\nProperty MaxLength = 50\nProperty ScrollBars = "
+                  "2\nProperty Locked = True\nProperty MousePointer = Integer(2)"},
+                 {"RichTextBox", "rtbSecond", 3000, 0, 2800, 1500}}),
+            "design.layout");
         form_->SetUserMode(false);  // designing
         form_->Show();
         First().SetPasswordChar(L"*");
