@@ -143,20 +143,23 @@ Variant Variant::Bytes(const void* data, size_t size) {
     return v;
 }
 
-Variant Variant::Object(IDispatch* value) {
+namespace {
+// An object reference of its own; VT_DISPATCH and VT_UNKNOWN share the field.
+Variant Reference(VARTYPE type, IUnknown* value) {
     Variant v;
-    v.v_.vt = VT_DISPATCH;
-    v.v_.pdispVal = value;
+    v.Get().punkVal = value;
+    v.Get().vt = type;
     if (value) value->AddRef();
     return v;
 }
+}  // namespace
+
+Variant Variant::Object(IDispatch* value) {
+    return Reference(VT_DISPATCH, value);
+}
 
 Variant Variant::Unknown(IUnknown* value) {
-    Variant v;
-    v.v_.vt = VT_UNKNOWN;
-    v.v_.punkVal = value;
-    if (value) value->AddRef();
-    return v;
+    return Reference(VT_UNKNOWN, value);
 }
 
 bool Variant::ToBool() const {
