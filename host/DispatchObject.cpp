@@ -1,5 +1,7 @@
 #include "host/DispatchObject.h"
 
+#include <cstdint>
+
 #include "host/ControlDescription.h"
 #include "host/DispatchCall.h"
 #include "host/TypeInfo.h"
@@ -67,8 +69,9 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, L
 HRESULT DispatchObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params,
                                VARIANT* result, EXCEPINFO* exception, UINT* argError) {
     if (detached_) return E_UNEXPECTED;
-    const size_t index = static_cast<size_t>(id - kFirstId);
-    if (id < kFirstId || index >= members_.size()) {
+    // Unsigned: an identifier below the base wraps past the end of the table.
+    const size_t index = static_cast<uint32_t>(id) - static_cast<uint32_t>(kFirstId);
+    if (index >= members_.size()) {
         return fallback_
                    ? fallback_->Invoke(id, iid, lcid, flags, params, result, exception, argError)
                    : DISP_E_MEMBERNOTFOUND;

@@ -43,8 +43,10 @@ public:
     void Detach();
     const std::wstring& TypeName() const { return typeName_; }
 
-    // The identifiers of the table's members: this base plus the member's position.
-    static constexpr DISPID kFirstId = 0x68030000;
+    // The identifiers of the table's members: this base plus the member's position. The
+    // range is the one extenders keep for their own members, apart from every identifier a
+    // control gives its members (which reach the control through the fallback unchanged).
+    static constexpr DISPID kFirstId = static_cast<DISPID>(0x80010000);
 
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override;

@@ -251,8 +251,15 @@ TEST(LateBound, TheExtenderAndTheFormAreLateBoundObjectsWithTypeNames) {
               S_OK);
     EXPECT_EQ(site.GetExtender().Left(), 600);
     EXPECT_EQ(site.GetExtender().Top(), 450);
-    // Other names reach the control itself.
+    // Other names reach the control itself, under the control's own identifiers.
     EXPECT_EQ(Get(extender.Get(), L"Object").Type(), VT_DISPATCH);
+    Host::Variant kind = Host::Variant::Int32(3);
+    EXCEPINFO failed{};
+    EXPECT_EQ(Call(extender.Get(), L"Fail", DISPATCH_METHOD, {kind.Get()}, nullptr, &failed),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(failed.scode, ControlErrors::ToHResult(380));
+    SysFreeString(failed.bstrDescription);
+    SysFreeString(failed.bstrSource);
 
     // A refusal comes back as the error, with its description.
     Host::Variant bad = Host::Variant::Int32(7);

@@ -116,7 +116,7 @@ LRESULT TestButton::Message(HWND hWnd, UINT wMsg, WPARAM wParam, LPARAM lParam,
 }
 
 const Host::ControlDescription& TestButton::Describe() const {
-    static const Host::Member members[] = {Host::Method<&TestButton::Fail>(L"Fail", 100)};
+    static const Host::Member members[] = {Host::Method<&TestButton::Fail>(L"Fail", 0x68030001)};
     static const Host::ControlDescription description{L"TestButton", members, {}, {}};
     return description;
 }
