@@ -4,6 +4,7 @@
 #include "controls/base/Handles.h"
 #include "host/Layout.h"
 #include "host/ControlDescription.h"
+#include "host/DispatchCall.h"
 #include "host/StoredValue.h"
 #include "script/Runner.h"
 
@@ -21,7 +22,7 @@ Variant Handle(HWND hwnd) {
     return Variant::Int32(HandleValue(hwnd));
 }
 
-// A property of the extender: the getter's value, or the setter given the put's value.
+// A property: the getter's value, or the setter given the put's value.
 template <class Get, class Set>
 Handler Property(Get get, Set set) {
     return [get, set](const Call& call) -> Variant {
@@ -37,72 +38,12 @@ class FormObject;
 
 class ControlObject final : public ScriptObject {
 public:
+    // The extender's members (the host's, with the control's own behind them) answer
+    // through the host's extender object; Parent and Container are the script's form.
     ControlObject(Runner& runner, Host::Form& form, Host::ControlSite& site)
-        : form_(form), name_(site.Name()) {
+        : form_(form), name_(site.Name()), extender_(site.ExtenderObject()) {
         site.Object()->QueryInterface(IID_IUnknown, identity_.PutVoid());
         site.Object()->QueryInterface(IID_IDispatch, control_.PutVoid());
-        auto ext = [this] { return Site().GetExtender(); };
-        Add(L"Name", [this](const Call& c) {
-            c.ReadOnly();
-            return Variant::String(Site().Name());
-        });
-        Add(L"Tag", Property([=] { return Variant::String(ext().Tag()); },
-                             [=](const Variant& v) { ext().SetTag(v.ToString()); }));
-        Add(L"Left", Property([=] { return Variant::Double(ext().Left()); },
-                              [=](const Variant& v) { ext().SetLeft(v.ToDouble()); }));
-        Add(L"Top", Property([=] { return Variant::Double(ext().Top()); },
-                             [=](const Variant& v) { ext().SetTop(v.ToDouble()); }));
-        Add(L"Width", Property([=] { return Variant::Double(ext().Width()); },
-                               [=](const Variant& v) { ext().SetWidth(v.ToDouble()); }));
-        Add(L"Height", Property([=] { return Variant::Double(ext().Height()); },
-                                [=](const Variant& v) { ext().SetHeight(v.ToDouble()); }));
-        Add(L"Move", [=](const Call& c) {
-            c.Expect(1, 4);
-            const double keep = Host::Extender::kKeep;
-            ext().Move(c.Double(0), c.DoubleOr(1, keep), c.DoubleOr(2, keep), c.DoubleOr(3, keep));
-            return Variant();
-        });
-        Add(L"Visible", Property([=] { return Variant::Bool(ext().Visible()); },
-                                 [=](const Variant& v) { ext().SetVisible(v.ToBool()); }));
-        Add(L"TabIndex", Property([=] { return Variant::Int16(ext().TabIndex()); },
-                                  [=](const Variant& v) { ext().SetTabIndex(v.ToInt16()); }));
-        Add(L"TabStop", Property([=] { return Variant::Bool(ext().TabStop()); },
-                                 [=](const Variant& v) { ext().SetTabStop(v.ToBool()); }));
-        Add(L"Default", Property([=] { return Variant::Bool(ext().Default()); },
-                                 [=](const Variant& v) { ext().SetDefault(v.ToBool()); }));
-        Add(L"Cancel", Property([=] { return Variant::Bool(ext().Cancel()); },
-                                [=](const Variant& v) { ext().SetCancel(v.ToBool()); }));
-        Add(L"ToolTipText",
-            Property([=] { return Variant::String(ext().ToolTipText()); },
-                     [=](const Variant& v) { ext().SetToolTipText(v.ToString()); }));
-        Add(L"HelpContextID",
-            Property([=] { return Variant::Int32(ext().HelpContextID()); },
-                     [=](const Variant& v) { ext().SetHelpContextID(v.ToInt32()); }));
-        Add(L"WhatsThisHelpID",
-            Property([=] { return Variant::Int32(ext().WhatsThisHelpID()); },
-                     [=](const Variant& v) { ext().SetWhatsThisHelpID(v.ToInt32()); }));
-        Add(L"CausesValidation",
-            Property([=] { return Variant::Bool(ext().CausesValidation()); },
-                     [=](const Variant& v) { ext().SetCausesValidation(v.ToBool()); }));
-        Add(L"DataChanged", Property([=] { return Variant::Bool(ext().DataChanged()); },
-                                     [=](const Variant& v) { ext().SetDataChanged(v.ToBool()); }));
-        Add(L"DragMode", Property([=] { return Variant::Int32(ext().DragMode()); },
-                                  [=](const Variant& v) { ext().SetDragMode(v.ToInt32()); }));
-        Add(L"Drag", [=](const Call& c) {
-            c.Expect(0, 1);
-            ext().Drag(c.IntOr(0, 1));
-            return Variant();
-        });
-        Add(L"SetFocus", [=](const Call& c) {
-            c.Expect(0, 0);
-            ext().SetFocus();
-            return Variant();
-        });
-        Add(L"ZOrder", [=](const Call& c) {
-            c.Expect(0, 1);
-            ext().ZOrder(c.IntOr(0, 0));
-            return Variant();
-        });
         auto parent = [this, &runner](const Call& c) {
             c.ReadOnly();
             Site();  // still on its form
@@ -110,11 +51,6 @@ public:
         };
         Add(L"Parent", parent);
         Add(L"Container", parent);
-        Add(L"Object", [this](const Call& c) {
-            c.ReadOnly();
-            Site();
-            return Variant::Object(control_.Get());
-        });
     }
 
     // The site while the control is on its form; error 730 once it has been removed.
@@ -128,7 +64,9 @@ public:
 
 protected:
     HRESULT ForwardIdOfName(LPOLESTR name, DISPID& id) override {
-        if (control_ && SUCCEEDED(control_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id))) {
+        // The control's own names too once it has been removed, so that a call gets 730.
+        if (SUCCEEDED(extender_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)) ||
+            (control_ && SUCCEEDED(control_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id)))) {
             return S_OK;
         }
         if (Host::MemberNameIs(name, L"hWnd")) {
@@ -148,11 +86,11 @@ protected:
                 return S_OK;
             }
         } catch (const ControlError& e) {
-            return ToException(e.Number(), e.Description(), exception);
+            return Host::DispatchCall::Failure(e, exception);
         }
         if (exception) *exception = EXCEPINFO{};
         const HRESULT hr =
-            control_->Invoke(id, IID_NULL, 0, flags, params, result, exception, nullptr);
+            extender_->Invoke(id, IID_NULL, 0, flags, params, result, exception, nullptr);
         if (SUCCEEDED(hr) || hr == DISP_E_EXCEPTION) return hr;
         if (const int32_t number = ControlErrors::FromHResult(hr); number != 0) {
             // A numbered error told only through the thread's error object.
@@ -163,7 +101,7 @@ protected:
                 if (SUCCEEDED(info->GetDescription(text.Put())) && text && *text.Get())
                     description = text.Get();
             }
-            return ToException(number, description, exception);
+            return Host::DispatchCall::Failure(ControlError(number, description), exception);
         }
         return hr;
     }
@@ -172,6 +110,7 @@ private:
     static constexpr DISPID kHwndId = kFirstId - 1;
     Host::Form& form_;
     std::wstring name_;
+    ComPtr<IDispatch> extender_;
     ComPtr<IUnknown> identity_;
     ComPtr<IDispatch> control_;
 };

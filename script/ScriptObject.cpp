@@ -5,6 +5,7 @@
 
 #include "controls/base/ControlError.h"
 #include "host/ControlDescription.h"
+#include "host/DispatchCall.h"
 #include "host/StoredValue.h"
 
 namespace FormScript {
@@ -66,16 +67,6 @@ const VARIANT& Deref(const VARIANT& value) {
     return *v;
 }
 
-HRESULT ToException(int32_t number, const std::wstring& description, EXCEPINFO* exception) {
-    const HRESULT hr = ControlErrors::ToHResult(number);
-    if (!exception) return hr;
-    *exception = EXCEPINFO{};
-    exception->scode = hr;
-    exception->bstrSource = SysAllocString(L"formscript");
-    exception->bstrDescription = SysAllocString(description.c_str());
-    return DISP_E_EXCEPTION;
-}
-
 // --- Call ------------------------------------------------------------------------------------
 
 Call::Call(WORD flags, DISPPARAMS* params) : flags_(flags) {
@@ -135,72 +126,51 @@ void Call::ReadOnly() const {
 // --- ScriptObject ----------------------------------------------------------------------------
 
 HRESULT ScriptObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    if (!names || !ids || count == 0) return E_INVALIDARG;
-    for (UINT i = 0; i < count; ++i)
-        ids[i] = DISPID_UNKNOWN;
-    if (count > 1) return DISP_E_UNKNOWNNAME;  // no named arguments
-    const std::wstring_view name(names[0] ? names[0] : L"");
-    if (items_ && Host::MemberNameIs(name, L"_NewEnum")) {
-        ids[0] = DISPID_NEWENUM;
-        return S_OK;
-    }
-    for (size_t i = 0; i < members_.size(); ++i) {
-        if (Host::MemberNameIs(name, members_[i].name)) {
-            ids[0] = kFirstId + static_cast<DISPID>(i);
-            return S_OK;
+    return Host::DispatchCall::IdsOfNames(names, count, ids, [&](std::wstring_view name) {
+        if (items_ && Host::MemberNameIs(name, L"_NewEnum")) return DISPID(DISPID_NEWENUM);
+        for (size_t i = 0; i < members_.size(); ++i) {
+            if (Host::MemberNameIs(name, members_[i].name))
+                return kFirstId + static_cast<DISPID>(i);
         }
-    }
-    return ForwardIdOfName(names[0], ids[0]);
+        DISPID id = DISPID_UNKNOWN;
+        return SUCCEEDED(ForwardIdOfName(names[0], id)) ? id : DISPID(DISPID_UNKNOWN);
+    });
 }
 
 HRESULT ScriptObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                             VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    (void)argError;
+                             VARIANT* result, EXCEPINFO* exception, UINT*) {
     if (id == DISPID_NEWENUM && items_) {
-        try {
-            if (!result) return E_POINTER;
-            VariantInit(result);
+        if (!result) return E_POINTER;
+        return Host::DispatchCall::Run(result, exception, [&] {
             result->vt = VT_UNKNOWN;
             result->punkVal = new Enumerator(items_());
             return S_OK;
-        } catch (const ControlError& e) {
-            return ToException(e.Number(), e.Description(), exception);
-        } catch (const std::bad_alloc&) {
-            return E_OUTOFMEMORY;
-        }
+        });
     }
     if (id == DISPID_VALUE && defaultMember_ >= 0) id = kFirstId + defaultMember_;
     const DISPID index = id - kFirstId;
     if (id < kFirstId || index >= static_cast<DISPID>(members_.size())) {
         return ForwardInvoke(id, flags, params, result, exception);
     }
-    try {
-        // The handler may release the last other reference (Unload, Remove).
-        AddRef();
-        struct Hold {
-            ScriptObject* self;
-            ~Hold() { self->Release(); }
-        } hold{this};
-        const Handler handler = members_[static_cast<size_t>(index)].handler;
-        Host::Variant value = handler(Call(flags, params));
-        if (result) {
-            VariantInit(result);
-            *result = value.Detach();
+    // The handler may release the last other reference (Unload, Remove).
+    const ComPtr<IDispatch> hold(this);
+    const Handler handler = members_[static_cast<size_t>(index)].handler;
+    return Host::DispatchCall::Run(result, exception, [&] {
+        Host::Variant value;
+        try {
+            value = handler(Call(flags, params));
+        } catch (const ControlError&) {
+            throw;
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& e) {
+            // A layout refused while a form loads again, and the like.
+            throw ControlError(ControlErrors::kInvalidProcedureCall,
+                               StoredValue::WideFromUtf8(e.what()));
         }
+        if (result) *result = value.Detach();
         return S_OK;
-    } catch (const ControlError& e) {
-        return ToException(e.Number(), e.Description(), exception);
-    } catch (const std::bad_alloc&) {
-        return ToException(ControlErrors::kOutOfMemory,
-                           ControlErrors::StandardDescription(ControlErrors::kOutOfMemory),
-                           exception);
-    } catch (const std::exception& e) {
-        // A layout refused while a form loads again, and the like.
-        return ToException(ControlErrors::kInvalidProcedureCall,
-                           StoredValue::WideFromUtf8(e.what()), exception);
-    } catch (...) {
-        return E_FAIL;
-    }
+    });
 }
 
 ScriptObject* ScriptObject::From(const VARIANT& value) {

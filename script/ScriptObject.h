@@ -111,9 +111,6 @@ private:
     std::function<std::vector<Host::Variant>()> items_;
 };
 
-// Fills EXCEPINFO from a numbered error; returns DISP_E_EXCEPTION.
-HRESULT ToException(int32_t number, const std::wstring& description, EXCEPINFO* exception);
-
 // The value of an argument, following references.
 const VARIANT& Deref(const VARIANT& value);
 
