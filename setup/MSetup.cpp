@@ -229,7 +229,12 @@ void ReportFailure(Procedure procedure, int step, const ControlError& error, IDi
     Common::ShowMessageBox(text, kErrorStyle, Title(procedure, step));
 }
 
-void InstallAddIn() {
+namespace {
+
+// Runs a procedure's steps after the check that the application is closed; each step sets
+// the number it is at, so that a failure is reported with the step it stopped at.
+template <class Steps>
+void RunProcedure(Procedure procedure, Steps&& steps) {
     Apartment apartment;
     int step = 0;
     ComPtr<IDispatch> excel;
@@ -239,20 +244,39 @@ void InstallAddIn() {
             Common::ShowMessageBox(kCloseExcel, kErrorStyle, kTitle);
             return;
         }
+        steps(step, excel);
+    } catch (const ControlError& error) {
+        ReportFailure(procedure, step, error, excel.Get());
+    } catch (const std::bad_alloc&) {
+        ReportFailure(procedure, step, ControlError(ControlErrors::kOutOfMemory), excel.Get());
+    }
+}
+
+// Writes `data` as the file at `path` in place of any old one: the four steps (delete,
+// create, write, close) numbered as given. The add-ins folder of a user who has never
+// started the application may be missing: `makeFolders` creates it at the create step.
+void ReplaceFile(const std::wstring& path, const std::vector<uint8_t>& data, int& step,
+                 const int (&steps)[4], bool makeFolders = false) {
+    step = steps[0];
+    DeleteNormalFile(path);
+    step = steps[1];
+    if (makeFolders) CreateFoldersOf(path);
+    UniqueFile file = OpenFile(path);
+    step = steps[2];
+    WriteAll(file.Get(), data);
+    step = steps[3];
+    CloseFile(file);
+}
+
+}  // namespace
+
+void InstallAddIn() {
+    RunProcedure(Procedure::InstallAddIn, [](int& step, ComPtr<IDispatch>& excel) {
         step = 10;
         std::vector<uint8_t> data = MResources::LoadCustom(MResources::kWorkbook);
         step = 13;
         const std::wstring addInPath = AddInPath();
-        step = 15;
-        DeleteNormalFile(addInPath);
-        step = 20;
-        // The add-ins folder of a user who has never started the application may be missing.
-        CreateFoldersOf(addInPath);
-        UniqueFile addIn = OpenFile(addInPath);
-        step = 25;
-        WriteAll(addIn.Get(), data);
-        step = 30;
-        CloseFile(addIn);
+        ReplaceFile(addInPath, data, step, {15, 20, 25, 30}, true);
         step = 50;
         excel = MAutomation::CreateObject(kExcelProgId);
         step = 55;
@@ -271,23 +295,9 @@ void InstallAddIn() {
         data = MResources::LoadCustom(MResources::kHelpFile);
         step = 81;
         if (g_check->IsUserAnAdmin()) {
-            step = 83;
-            DeleteNormalFile(excelHelpPath);
-            step = 88;
-            UniqueFile help = OpenFile(excelHelpPath);
-            step = 90;
-            WriteAll(help.Get(), data);
-            step = 93;
-            CloseFile(help);
+            ReplaceFile(excelHelpPath, data, step, {83, 88, 90, 93});
         } else {
-            step = 100;
-            DeleteNormalFile(localHelpPath);
-            step = 110;
-            UniqueFile help = OpenFile(localHelpPath);
-            step = 115;
-            WriteAll(help.Get(), data);
-            step = 120;
-            CloseFile(help);
+            ReplaceFile(localHelpPath, data, step, {100, 110, 115, 120});
             step = 125;
             Common::ShowMessageBox(
                 L"Программа установки запущена без прав администратора. "
@@ -298,24 +308,11 @@ void InstallAddIn() {
         }
         step = 130;
         Common::ShowMessageBox(L"Установка прошла успешно!", kSuccessStyle, kTitle);
-    } catch (const ControlError& error) {
-        ReportFailure(Procedure::InstallAddIn, step, error, excel.Get());
-    } catch (const std::bad_alloc&) {
-        ReportFailure(Procedure::InstallAddIn, step, ControlError(ControlErrors::kOutOfMemory),
-                      excel.Get());
-    }
+    });
 }
 
 void UninstallAddIn() {
-    Apartment apartment;
-    int step = 0;
-    ComPtr<IDispatch> excel;
-    try {
-        step = 5;
-        if (IsExcelRunning()) {
-            Common::ShowMessageBox(kCloseExcel, kErrorStyle, kTitle);
-            return;
-        }
+    RunProcedure(Procedure::UninstallAddIn, [](int& step, ComPtr<IDispatch>& excel) {
         step = 13;
         const std::wstring addInPath = AddInPath();
         step = 50;
@@ -336,12 +333,7 @@ void UninstallAddIn() {
         if (g_check->IsUserAnAdmin()) DeleteNormalFile(excelHelpPath);
         step = 95;
         Common::ShowMessageBox(L"Удаление прошло успешно!", kSuccessStyle, kTitle);
-    } catch (const ControlError& error) {
-        ReportFailure(Procedure::UninstallAddIn, step, error, excel.Get());
-    } catch (const std::bad_alloc&) {
-        ReportFailure(Procedure::UninstallAddIn, step, ControlError(ControlErrors::kOutOfMemory),
-                      excel.Get());
-    }
+    });
 }
 
 }  // namespace MSetup
