@@ -231,6 +231,25 @@ void ButtonControl::WriteHeadKeys(Host::PropertyStore& store) const {
     kImageListMarginKey.Write(store, Variant::Int32(PropImageListMargin));
 }
 
+void ButtonControl::ReadTailKeys(Host::PropertyStore& store) {
+    PropStyle = kStyleKey.ReadInt32(store);
+    PropDisabledPicture = kDisabledPictureKey.ReadPicture(store);
+    PropDownPicture = kDownPictureKey.ReadPicture(store);
+    PropUseMaskColor = kUseMaskColorKey.ReadBool(store);
+    PropMaskColor = static_cast<OLE_COLOR>(kMaskColorKey.ReadInt32(store));
+    PropDrawMode = kDrawModeKey.ReadInt32(store);
+}
+
+void ButtonControl::WriteTailKeys(Host::PropertyStore& store) const {
+    using Host::Variant;
+    kStyleKey.Write(store, Variant::Int32(PropStyle));
+    kDisabledPictureKey.Write(store, ObjectValue(PropDisabledPicture.Get()));
+    kDownPictureKey.Write(store, ObjectValue(PropDownPicture.Get()));
+    kUseMaskColorKey.Write(store, Variant::Bool(PropUseMaskColor));
+    kMaskColorKey.Write(store, Variant::Int32(static_cast<int32_t>(PropMaskColor)));
+    kDrawModeKey.Write(store, Variant::Int32(PropDrawMode));
+}
+
 void ButtonControl::ReCreate() {
     if (!hWnd()) return;
     ReCreateSystemWindow();

@@ -149,6 +149,13 @@ inline constexpr Host::StoredKey kDownPictureKey{L"DownPicture", Host::StoredTyp
 inline constexpr Host::StoredKey kUseMaskColorKey = Host::BoolKey(L"UseMaskColor", false);
 inline constexpr Host::StoredKey kMaskColorKey = Host::ColorKey(L"MaskColor", 0xC0C0C0);
 inline constexpr Host::StoredKey kDrawModeKey = Host::Int32Key(L"DrawMode", 0);
+// A stored picture: the object, or nothing (the key is then left out).
+inline Host::Variant ObjectValue(IDispatch* object) {
+    return object ? Host::Variant::Object(object) : Host::Variant();
+}
+// Style to DrawMode: the keys both store last, in this order (ReadTailKeys, WriteTailKeys).
+inline constexpr std::array<Host::StoredKey, 6> kTailKeys = {
+    kStyleKey, kDisabledPictureKey, kDownPictureKey, kUseMaskColorKey, kMaskColorKey, kDrawModeKey};
 
 // ---- Member table rows both buttons have ----------------------------------------------------
 // Each control joins these runs with its own rows, in its own order; a run's identifiers
@@ -341,6 +348,9 @@ protected:
     // The keys of kHeadKeys (the host-kept settings through their setters).
     void ReadHeadKeys(Host::PropertyStore& store);
     void WriteHeadKeys(Host::PropertyStore& store) const;
+    // The keys of kTailKeys.
+    void ReadTailKeys(Host::PropertyStore& store);
+    void WriteTailKeys(Host::PropertyStore& store) const;
     // Refused values show their message box while DesignMode (read with the properties).
     bool Designing() const override { return DesignMode; }
     // Re-applies a style bit edit and refreshes (the shared pattern of the style setters).

@@ -56,17 +56,13 @@ constexpr Host::StoredKey kPushLikeKey = Host::BoolKey(L"PushLike", false);
 // In reading and writing order.
 constexpr auto kKeys =
     Join(kHeadKeys,
-         std::to_array<Host::StoredKey>(
-             {kValueKey, kCaptionKey, kAlignmentKey, kTextAlignmentKey, kPushLikeKey, kPictureKey,
-              kWordWrapKey, kTransparentKey, kVerticalAlignmentKey, kStyleKey, kDisabledPictureKey,
-              kDownPictureKey, kUseMaskColorKey, kMaskColorKey, kDrawModeKey}));
+         std::to_array<Host::StoredKey>({kValueKey, kCaptionKey, kAlignmentKey, kTextAlignmentKey,
+                                         kPushLikeKey, kPictureKey, kWordWrapKey, kTransparentKey,
+                                         kVerticalAlignmentKey}),
+         kTailKeys);
 
 constexpr DWORD kByTextAlignment[] = {BS_LEFT, BS_RIGHT, BS_CENTER};
 constexpr const wchar_t* kValueNames[] = {L"0 - Unchecked", L"1 - Checked", L"2 - Grayed"};
-
-Host::Variant ObjectValue(IDispatch* object) {
-    return object ? Host::Variant::Object(object) : Host::Variant();
-}
 
 // `value` when it is within 0..last, else error 380.
 int32_t Checked(int32_t value, int32_t last) {
@@ -115,12 +111,7 @@ void CheckBoxW::ReadProperties(Host::PropertyStore& store) {
     PropWordWrap = kWordWrapKey.ReadBool(store);
     PropTransparent = kTransparentKey.ReadBool(store);
     PropVerticalAlignment = kVerticalAlignmentKey.ReadInt32(store);
-    PropStyle = kStyleKey.ReadInt32(store);
-    PropDisabledPicture = kDisabledPictureKey.ReadPicture(store);
-    PropDownPicture = kDownPictureKey.ReadPicture(store);
-    PropUseMaskColor = kUseMaskColorKey.ReadBool(store);
-    PropMaskColor = static_cast<OLE_COLOR>(kMaskColorKey.ReadInt32(store));
-    PropDrawMode = kDrawModeKey.ReadInt32(store);
+    ReadTailKeys(store);
     CreateSystemWindow();
     EndReadProperties();
 }
@@ -137,12 +128,7 @@ void CheckBoxW::WriteProperties(Host::PropertyStore& store) {
     kWordWrapKey.Write(store, Variant::Bool(PropWordWrap));
     kTransparentKey.Write(store, Variant::Bool(PropTransparent));
     kVerticalAlignmentKey.Write(store, Variant::Int32(PropVerticalAlignment));
-    kStyleKey.Write(store, Variant::Int32(PropStyle));
-    kDisabledPictureKey.Write(store, ObjectValue(PropDisabledPicture.Get()));
-    kDownPictureKey.Write(store, ObjectValue(PropDownPicture.Get()));
-    kUseMaskColorKey.Write(store, Variant::Bool(PropUseMaskColor));
-    kMaskColorKey.Write(store, Variant::Int32(static_cast<int32_t>(PropMaskColor)));
-    kDrawModeKey.Write(store, Variant::Int32(PropDrawMode));
+    WriteTailKeys(store);
 }
 
 Host::WindowShape CheckBoxW::DescribeWindow() {

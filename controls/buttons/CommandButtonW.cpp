@@ -90,17 +90,13 @@ constexpr Host::StoredKey kSplitButtonGlyphKey{
 // In reading and writing order.
 constexpr auto kKeys =
     Join(std::to_array<Host::StoredKey>({kDefaultKey}), kHeadKeys,
-         std::to_array<Host::StoredKey>(
-             {kCaptionKey, kAlignmentKey, kVerticalAlignmentKey, kPictureKey, kPictureAndCaptionKey,
-              kWordWrapKey, kTransparentKey, kSplitButtonKey, kSplitButtonAlignmentKey,
-              kSplitButtonNoSplitKey, kSplitButtonGlyphKey, kStyleKey, kDisabledPictureKey,
-              kDownPictureKey, kUseMaskColorKey, kMaskColorKey, kDrawModeKey}));
+         std::to_array<Host::StoredKey>({kCaptionKey, kAlignmentKey, kVerticalAlignmentKey,
+                                         kPictureKey, kPictureAndCaptionKey, kWordWrapKey,
+                                         kTransparentKey, kSplitButtonKey, kSplitButtonAlignmentKey,
+                                         kSplitButtonNoSplitKey, kSplitButtonGlyphKey}),
+         kTailKeys);
 
 constexpr DWORD kHorizontalByValue[] = {BS_LEFT, BS_RIGHT, BS_CENTER};
-
-Host::Variant ObjectValue(IDispatch* object) {
-    return object ? Host::Variant::Object(object) : Host::Variant();
-}
 
 void CheckRange(int32_t value, int32_t last) {
     if (value < 0 || value > last) ControlErrors::Raise(ControlErrors::kInvalidPropertyValue);
@@ -147,12 +143,7 @@ void CommandButtonW::ReadProperties(Host::PropertyStore& store) {
     PropSplitButtonAlignment = kSplitButtonAlignmentKey.ReadInt32(store);
     PropSplitButtonNoSplit = kSplitButtonNoSplitKey.ReadBool(store);
     PropSplitButtonGlyph = kSplitButtonGlyphKey.ReadPicture(store);
-    PropStyle = kStyleKey.ReadInt32(store);
-    PropDisabledPicture = kDisabledPictureKey.ReadPicture(store);
-    PropDownPicture = kDownPictureKey.ReadPicture(store);
-    PropUseMaskColor = kUseMaskColorKey.ReadBool(store);
-    PropMaskColor = static_cast<OLE_COLOR>(kMaskColorKey.ReadInt32(store));
-    PropDrawMode = kDrawModeKey.ReadInt32(store);
+    ReadTailKeys(store);
     CreateSystemWindow();
     EndReadProperties();
 }
@@ -172,12 +163,7 @@ void CommandButtonW::WriteProperties(Host::PropertyStore& store) {
     kSplitButtonAlignmentKey.Write(store, Variant::Int32(PropSplitButtonAlignment));
     kSplitButtonNoSplitKey.Write(store, Variant::Bool(PropSplitButtonNoSplit));
     kSplitButtonGlyphKey.Write(store, ObjectValue(PropSplitButtonGlyph.Get()));
-    kStyleKey.Write(store, Variant::Int32(PropStyle));
-    kDisabledPictureKey.Write(store, ObjectValue(PropDisabledPicture.Get()));
-    kDownPictureKey.Write(store, ObjectValue(PropDownPicture.Get()));
-    kUseMaskColorKey.Write(store, Variant::Bool(PropUseMaskColor));
-    kMaskColorKey.Write(store, Variant::Int32(static_cast<int32_t>(PropMaskColor)));
-    kDrawModeKey.Write(store, Variant::Int32(PropDrawMode));
+    WriteTailKeys(store);
 }
 
 Host::WindowShape CommandButtonW::DescribeWindow() {
