@@ -109,17 +109,7 @@ std::wstring ComboBox::Text() const {
 }
 
 bool ComboBox::UserControlMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (msg != WM_COMMAND || !hWnd() || reinterpret_cast<HWND>(lParam) != hWnd() ||
-        HIWORD(wParam) != CBN_SELCHANGE) {
-        return false;
-    }
-    result = 0;
-    try {
-        Raise(kClick);
-    } catch (const ControlError&) {
-        // A handler's error has nowhere to go from a window procedure.
-    }
-    return true;
+    return RaiseOnNotification(msg, wParam, lParam, CBN_SELCHANGE, kClick, result);
 }
 
 }  // namespace Host

@@ -210,6 +210,22 @@ protected:
     void Raise(const EventInfo& event, A&&... args) {
         this->Site().RaiseEvent(event.name, event.id, std::forward<A>(args)...);
     }
+    // For the user control window's messages: raises `event` when `msg` is the system
+    // window's own notification `code` (a WM_COMMAND), and says whether it was.
+    bool RaiseOnNotification(UINT msg, WPARAM wParam, LPARAM lParam, WORD code,
+                             const EventInfo& event, LRESULT& result) {
+        if (msg != WM_COMMAND || !hWnd() || reinterpret_cast<HWND>(lParam) != hWnd() ||
+            HIWORD(wParam) != code) {
+            return false;
+        }
+        result = 0;
+        try {
+            Raise(event);
+        } catch (const ControlError&) {
+            // A handler's error has nowhere to go from a window procedure.
+        }
+        return true;
+    }
 };
 
 }  // namespace Host

@@ -91,17 +91,7 @@ void TextBox::SetSelLength(int32_t length) {
 }
 
 bool TextBox::UserControlMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (msg != WM_COMMAND || !hWnd() || reinterpret_cast<HWND>(lParam) != hWnd() ||
-        HIWORD(wParam) != EN_CHANGE) {
-        return false;
-    }
-    result = 0;
-    try {
-        Raise(kChange);
-    } catch (const ControlError&) {
-        // A handler's error has nowhere to go from a window procedure.
-    }
-    return true;
+    return RaiseOnNotification(msg, wParam, lParam, EN_CHANGE, kChange, result);
 }
 
 LRESULT TextBox::SystemWindowMessage(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam) {
