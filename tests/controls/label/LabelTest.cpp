@@ -89,10 +89,12 @@ ComPtr<IPictureDisp> IconFromFile() {
 // put the pointer back where it was.
 bool HoldPointer(POINT screen, const std::function<bool()>& done, DWORD ms = 2000) {
     const DWORD start = GetTickCount();
+    int nudge = 0;
     do {
-        POINT now;
-        GetCursorPos(&now);
-        if (now.x != screen.x || now.y != screen.y) SetCursorPos(screen.x, screen.y);
+        // A hand never holds still: a pixel to and fro keeps real moves coming, as after a
+        // capture ends, when only a move tells the container where the pointer is.
+        SetCursorPos(screen.x + nudge, screen.y);
+        nudge ^= 1;
         testsupport::PumpFor(20);
         if (done()) return true;
     } while (GetTickCount() - start < ms);
