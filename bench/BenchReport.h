@@ -56,11 +56,13 @@ struct Objects {
     long UserGrowth() const { return after.user - before.user; }
 };
 
-// Runs `cycle(0)` (what lives as long as the process is made then), counts, runs
-// `cycle(1..cycles)` with the queue pumped every 50, and counts again.
+// Runs `cycle(0)` and `cycle(1)` (what lives as long as the process, or as the control in
+// either state a cycle alternates between, is made then), counts, runs `cycle(1..cycles)`
+// with the queue pumped every 50, and counts again.
 template <class Cycle>
 Objects CountAround(int cycles, Cycle&& cycle) {
     cycle(0);
+    cycle(1);
     Pump();
     Objects objects;
     objects.before = testsupport::CountGuiObjects();
