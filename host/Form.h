@@ -229,7 +229,6 @@ private:
     std::wstring name_;
     HWND hwnd_ = nullptr;
     HWND toolTip_ = nullptr;
-    HICON icon_ = nullptr;
     bool loaded_ = false;
     bool unloadPending_ = false;
     bool deletePending_ = false;
@@ -255,7 +254,6 @@ private:
     HWND lastFocus_ = nullptr;
     bool validating_ = false;
     int controlInfoChanges_ = 0;
-    std::vector<HWND> disabledByModal_;
     std::function<void()> loadHandler_;
     std::map<std::wstring, std::vector<EventHandler>> handlers_;  // "CONTROL|EVENT"
     std::vector<EventHandler> anyHandlers_;
