@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "controls/base/Handles.h"
 #include "controls/base/VisualStyles.h"
 #include "controls/buttons/CheckBoxW.h"
 #include "controls/buttons/CommandButtonW.h"
@@ -97,39 +98,41 @@ int wmain(int argc, wchar_t** argv) {
                       form->ControlAs<CommandButtonW>(L"cmdOwner").hWnd()};
     RECT size{};
     GetClientRect(windows[0], &size);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, size.right, size.bottom);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    UniqueMemoryDC memory;
+    UniqueBitmap bitmap;
+    {
+        WindowDC screen;
+        memory.Reset(CreateCompatibleDC(screen.Get()));
+        bitmap.Reset(CreateCompatibleBitmap(screen.Get(), size.right, size.bottom));
+    }
+    SelectedObject selected(memory.Get(), bitmap.Get());
     std::vector<double> times[3];
     for (int b = 0; b < batches; ++b) {
         for (int k = 0; k < 3; ++k) {
             const double start = Now();
             for (int i = 0; i < kPerBatch; ++i)
-                SendMessageW(windows[k], WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory),
+                SendMessageW(windows[k], WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.Get()),
                              PRF_CLIENT | PRF_ERASEBKGND);
             GdiFlush();
             times[k].push_back((Now() - start) / kPerBatch);
         }
     }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
     const double system = Median(times[0]);
-    char detail[200];
-    std::snprintf(detail, sizeof(detail),
-                  "graphical button (picture and caption) %.4f ms against the system push button "
-                  "%.4f ms, medians of %d batches of %d",
-                  Median(times[1]), system, batches, kPerBatch);
-    BenchReport::Figure("buttons.paint_graphical_vs_system", Median(times[1]) / system, "<= 1.5",
-                        detail);
-    std::snprintf(detail, sizeof(detail),
-                  "owner-drawn button (OwnerDraw fills and writes) %.4f ms against the system "
-                  "push button %.4f ms, medians of %d batches of %d",
-                  Median(times[2]), system, batches, kPerBatch);
-    BenchReport::Figure("buttons.paint_owner_drawn_vs_system", Median(times[2]) / system, "<= 1.5",
-                        detail);
+    const struct {
+        const char* name;
+        const char* what;
+    } figures[] = {
+        {"buttons.paint_graphical_vs_system", "graphical button (picture and caption)"},
+        {"buttons.paint_owner_drawn_vs_system", "owner-drawn button (OwnerDraw fills and writes)"},
+    };
+    for (int k = 1; k < 3; ++k) {
+        char detail[200];
+        std::snprintf(detail, sizeof(detail),
+                      "%s %.4f ms against the system push button %.4f ms, medians of %d batches "
+                      "of %d",
+                      figures[k - 1].what, Median(times[k]), system, batches, kPerBatch);
+        BenchReport::Figure(figures[k - 1].name, Median(times[k]) / system, "<= 1.5", detail);
+    }
 
     form->Unload();
     form.reset();
