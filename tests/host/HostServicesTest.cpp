@@ -187,14 +187,9 @@ HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VAR
         params.rgdispidNamedArgs = &put;
         params.cNamedArgs = 1;
     }
-    EXCEPINFO ignored{};
+    OwnedExcepInfo ignored;
     hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
                         exception ? exception : &ignored, nullptr);
-    if (!exception) {
-        SysFreeString(ignored.bstrDescription);
-        SysFreeString(ignored.bstrSource);
-        SysFreeString(ignored.bstrHelpFile);
-    }
     return hr;
 }
 
@@ -254,12 +249,10 @@ TEST(LateBound, TheExtenderAndTheFormAreLateBoundObjectsWithTypeNames) {
     // Other names reach the control itself, under the control's own identifiers.
     EXPECT_EQ(Get(extender.Get(), L"Object").Type(), VT_DISPATCH);
     Host::Variant kind = Host::Variant::Int32(3);
-    EXCEPINFO failed{};
+    OwnedExcepInfo failed;
     EXPECT_EQ(Call(extender.Get(), L"Fail", DISPATCH_METHOD, {kind.Get()}, nullptr, &failed),
               DISP_E_EXCEPTION);
     EXPECT_EQ(failed.scode, ControlErrors::ToHResult(380));
-    SysFreeString(failed.bstrDescription);
-    SysFreeString(failed.bstrSource);
 
     // A refusal comes back as the error, with its description.
     Host::Variant bad = Host::Variant::Int32(7);

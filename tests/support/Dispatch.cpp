@@ -1,3 +1,4 @@
+#include "controls/base/Handles.h"
 #include "tests/support/Dispatch.h"
 
 #include <objsafe.h>
@@ -73,12 +74,9 @@ HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags,
         params.cNamedArgs = 1;
     }
     if (result) VariantInit(result);
-    EXCEPINFO exception{};
+    OwnedExcepInfo exception;
     hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &exception,
                         nullptr);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
     if (hr == DISP_E_EXCEPTION) hr = exception.scode;
     return hr;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/base/Handles.h"
 #include "controls/base/ComPtr.h"
 #include "tests/support/Process.h"
 #include "tests/tools/StandInWorld.h"
@@ -23,15 +24,10 @@ namespace {
 struct Answer {
     HRESULT hr = E_UNEXPECTED;
     VARIANT result;
-    EXCEPINFO excepInfo{};
+    OwnedExcepInfo excepInfo;
     UINT argErr = 0xFFFF;
     Answer() { VariantInit(&result); }
-    ~Answer() {
-        VariantClear(&result);
-        SysFreeString(excepInfo.bstrSource);
-        SysFreeString(excepInfo.bstrDescription);
-        SysFreeString(excepInfo.bstrHelpFile);
-    }
+    ~Answer() { VariantClear(&result); }
     std::wstring Text() const { return V_VT(&result) == VT_BSTR ? V_BSTR(&result) : L"?"; }
     std::wstring Description() const {
         return excepInfo.bstrDescription ? excepInfo.bstrDescription : L"";

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/base/Handles.h"
 #include "controls/base/ComCtlsBase.h"
 #include "controls/base/ComPtr.h"
 #include "controls/base/Common.h"
@@ -420,16 +421,13 @@ std::pair<HRESULT, std::wstring> Assign(IUnknown* object, const wchar_t* name, V
     dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS params{&value, &named, 1, 1};
-    EXCEPINFO info{};
+    OwnedExcepInfo info;
     HRESULT hr =
         dispatch->Invoke(id, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, &info, nullptr);
     std::wstring text;
     if (hr == DISP_E_EXCEPTION) {
         hr = info.scode;
-        text = info.bstrDescription ? info.bstrDescription : L"";
-        SysFreeString(info.bstrDescription);
-        SysFreeString(info.bstrSource);
-        SysFreeString(info.bstrHelpFile);
+        text = info.Description();
     }
     return {hr, text};
 }

@@ -1,3 +1,4 @@
+#include "controls/base/Handles.h"
 #include "tests/controls/richtext/RichTextTestSupport.h"
 
 #include <richedit.h>
@@ -40,14 +41,11 @@ Call Invoke(Host::Form& form, const wchar_t* control, const wchar_t* member, WOR
     DISPID put = DISPID_PROPERTYPUT;
     DISPPARAMS params{args.data(), (flags & DISPATCH_PROPERTYPUT) ? &put : nullptr,
                       static_cast<UINT>(args.size()), (flags & DISPATCH_PROPERTYPUT) ? 1u : 0u};
-    EXCEPINFO error{};
+    OwnedExcepInfo error;
     call.hr = dispatch->Invoke(id, IID_NULL, 0, flags, &params, call.result.Put(), &error, nullptr);
     if (call.hr == DISP_E_EXCEPTION) {
         call.number = ControlErrors::FromHResult(error.scode);
-        call.description = error.bstrDescription ? error.bstrDescription : L"";
-        SysFreeString(error.bstrDescription);
-        SysFreeString(error.bstrSource);
-        SysFreeString(error.bstrHelpFile);
+        call.description = error.Description();
     }
     return call;
 }
