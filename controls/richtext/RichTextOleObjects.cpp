@@ -61,11 +61,10 @@ std::vector<uint8_t> PackedDib(HBITMAP bitmap) {
     const size_t stride = static_cast<size_t>(info.bmWidth) * 4;
     std::vector<uint8_t> packed(sizeof(header) + stride * static_cast<size_t>(info.bmHeight));
     std::memcpy(packed.data(), &header, sizeof(header));
-    const HDC screen = GetDC(nullptr);
-    const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight),
+    const WindowDC screen;
+    const int lines = GetDIBits(screen.Get(), bitmap, 0, static_cast<UINT>(info.bmHeight),
                                 packed.data() + sizeof(header),
                                 reinterpret_cast<BITMAPINFO*>(packed.data()), DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
     if (lines != info.bmHeight) return {};
     return packed;
 }
